@@ -1,0 +1,68 @@
+#include "device_moniker.h"
+
+#include <cstring>
+
+#include "device_list.h"
+
+namespace vantora::capture {
+namespace {
+
+constexpr char kMagic[4] = {'V', 'D', 'M', '1'};
+// Generous for a path or a name; anything longer is not ours.
+constexpr std::uint32_t kMaxFieldBytes = 64 * 1024;
+
+void PutField(std::vector<std::uint8_t>& out, const std::string& s) {
+  auto n = static_cast<std::uint32_t>(s.size());
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
+  out.insert(out.end(), s.begin(), s.end());
+}
+
+bool GetField(const std::vector<std::uint8_t>& in, std::size_t& pos, std::string& s) {
+  if (in.size() - pos < 4) return false;
+  std::uint32_t n = 0;
+  for (int i = 0; i < 4; ++i) n |= static_cast<std::uint32_t>(in[pos + i]) << (8 * i);
+  pos += 4;
+  if (n > kMaxFieldBytes || in.size() - pos < n) return false;
+  s.assign(reinterpret_cast<const char*>(in.data() + pos), n);
+  pos += n;
+  return true;
+}
+
+}  // namespace
+
+DeviceMoniker::DeviceMoniker(std::string api, std::string path, std::string display_name)
+    : api_(std::move(api)), path_(std::move(path)), display_name_(std::move(display_name)) {}
+
+std::vector<std::uint8_t> DeviceMoniker::Serialize() const {
+  std::vector<std::uint8_t> out(std::begin(kMagic), std::end(kMagic));
+  PutField(out, api_);
+  PutField(out, path_);
+  PutField(out, display_name_);
+  return out;
+}
+
+std::optional<DeviceMoniker> DeviceMoniker::Deserialize(const std::vector<std::uint8_t>& bytes) {
+  if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+    return std::nullopt;
+  }
+  std::size_t pos = sizeof kMagic;
+  std::string api, path, name;
+  if (!GetField(bytes, pos, api) || !GetField(bytes, pos, path) || !GetField(bytes, pos, name) ||
+      pos != bytes.size()) {
+    return std::nullopt;
+  }
+  return DeviceMoniker(std::move(api), std::move(path), std::move(name));
+}
+
+// The device is looked up afresh, so a camera unplugged since the listing
+// yields nothing rather than a stale element.
+ElementRef DeviceMoniker::BindToElement() const {
+  for (const auto& listed : ListVideoDevices()) {
+    if (listed.moniker == *this) {
+      return AdoptFloating(gst_device_create_element(listed.device.get(), nullptr));
+    }
+  }
+  return {};
+}
+
+}  // namespace vantora::capture

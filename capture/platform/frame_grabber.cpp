@@ -1,0 +1,90 @@
+#include "frame_grabber.h"
+
+#include <mutex>
+#include <stdexcept>
+
+#include "gst_runtime.h"
+
+namespace vantora::capture {
+
+struct FrameGrabber::Shared {
+  mutable std::mutex mutex;
+  std::optional<FrameSnapshot> latest;
+  std::optional<GstVideoInfo> format;  // as announced by the last caps event
+};
+
+namespace {
+
+GstPadProbeReturn KeepLatest(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  auto& shared = **static_cast<std::shared_ptr<FrameGrabber::Shared>*>(data);
+  if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+    auto buffer = BufferRef::Share(GST_PAD_PROBE_INFO_BUFFER(info));
+    std::lock_guard lock(shared.mutex);
+    if (shared.format) shared.latest = FrameSnapshot{std::move(buffer), *shared.format};
+    return GST_PAD_PROBE_OK;
+  }
+  GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+  if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(event, &caps);
+    GstVideoInfo vi;
+    std::lock_guard lock(shared.mutex);
+    if (caps && gst_video_info_from_caps(&vi, caps)) {
+      shared.format = vi;
+    } else {
+      shared.format.reset();
+    }
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+void DeleteShared(gpointer data) { delete static_cast<std::shared_ptr<FrameGrabber::Shared>*>(data); }
+
+}  // namespace
+
+const std::vector<std::string>& FrameGrabber::RequiredFactories() {
+  static const std::vector<std::string> kFactories{"capsfilter", "videoconvert", "appsink"};
+  return kFactories;
+}
+
+FrameGrabber::FrameGrabber() : shared_(std::make_shared<Shared>()) {
+  auto missing = MissingFactories(RequiredFactories());
+  if (!missing.empty()) {
+    throw std::runtime_error("The GStreamer element '" + missing.front() + "' is not available.");
+  }
+  bin_ = AdoptFloating(gst_bin_new(nullptr));
+  GstElement* filter = gst_element_factory_make("capsfilter", "bgr");
+  GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGR");
+  g_object_set(filter, "caps", bgr, nullptr);
+  gst_caps_unref(bgr);
+  gst_bin_add(GST_BIN(bin_.get()), filter);
+
+  input_ = PadRef::Adopt(gst_element_get_static_pad(filter, "sink"));
+  auto output = PadRef::Adopt(gst_element_get_static_pad(filter, "src"));
+  gst_element_add_pad(bin_.get(), gst_ghost_pad_new("sink", input_.get()));
+  gst_element_add_pad(bin_.get(), gst_ghost_pad_new("src", output.get()));
+  gst_pad_add_probe(output.get(),
+                    static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                 GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                    KeepLatest, new std::shared_ptr<Shared>(shared_), DeleteShared);
+}
+
+FrameGrabber::~FrameGrabber() {
+  // Streaming threads stop before the element goes, so none is left inside
+  // the probe.
+  gst_element_set_state(bin_.get(), GST_STATE_NULL);
+}
+
+std::optional<GstVideoInfo> FrameGrabber::ConnectedFormat() const {
+  auto caps = CapsRef::Adopt(gst_pad_get_current_caps(input_.get()));
+  GstVideoInfo vi;
+  if (!caps || !gst_video_info_from_caps(&vi, caps.get())) return std::nullopt;
+  return vi;
+}
+
+std::optional<FrameSnapshot> FrameGrabber::LatestFrame() const {
+  std::lock_guard lock(shared_->mutex);
+  return shared_->latest;
+}
+
+}  // namespace vantora::capture

@@ -1,0 +1,22 @@
+#pragma once
+// One process-wide start of GStreamer, with the station's own test-camera
+// provider registered before anyone lists devices.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gst_handles.h"
+
+namespace vantora::capture {
+
+void EnsureGstreamer();
+
+// A new element of the given factory, or an empty reference when the
+// factory is not installed.
+ElementRef MakeElement(const char* factory, const char* name = nullptr);
+
+// The factories from the list that this system lacks, in list order.
+std::vector<std::string> MissingFactories(const std::vector<std::string>& factories);
+
+}  // namespace vantora::capture

@@ -1,0 +1,261 @@
+// The GStreamer layer on its own: test-camera lists, monikers, result texts,
+// the device list and the graph with the in-process test cameras.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "capture_graph.h"
+#include "device_list.h"
+#include "frame_grabber.h"
+#include "gst_runtime.h"
+#include "result_code.h"
+#include "test_camera_spec.h"
+#include "test_cameras.h"
+#include "video_renderer.h"
+
+namespace vantora::testing {
+namespace {
+
+using capture::CaptureGraph;
+using capture::DeviceMoniker;
+
+TEST(CaptureTestCameraSpec, ParsesWellFormedItemsAndSkipsTheRest) {
+  struct Case {
+    const char* text;
+    std::vector<std::string> keys;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"640x480", {"640x480"}},
+      {"640x480,720x480,1280x720", {"640x480", "720x480", "1280x720"}},
+      {" 640x480 , 350x262:mjpg", {"640x480", "350x262:mjpg"}},
+      {"640x480,,bogus,0x480,640x0,640x,x480,-1x5,9000x10,640x480:h264,1x1", {"640x480", "1x1"}},
+      {"640x480,640x480", {"640x480", "640x480"}},
+  };
+  for (const auto& c : cases) {
+    auto specs = capture::ParseTestCameraList(c.text);
+    std::vector<std::string> keys;
+    for (const auto& s : specs) keys.push_back(s.key);
+    EXPECT_EQ(keys, c.keys) << c.text;
+  }
+  auto specs = capture::ParseTestCameraList("350x262:mjpg");
+  ASSERT_EQ(specs.size(), 1u);
+  EXPECT_EQ(specs[0].width, 350);
+  EXPECT_EQ(specs[0].height, 262);
+  EXPECT_TRUE(specs[0].mjpeg);
+  EXPECT_EQ(specs[0].DisplayName(), "Vantora Test Camera 350x262 MJPG");
+  EXPECT_EQ(capture::ParseTestCameraList("720x480")[0].DisplayName(), "Vantora Test Camera 720x480");
+}
+
+TEST(CaptureTestCameraSpec, FindsTheFaultOfOneCamera) {
+  using K = capture::TestCameraFaultKind;
+  struct Case {
+    const char* text;
+    const char* key;
+    K kind;
+    int frames;
+  };
+  const Case cases[] = {
+      {"", "640x480", K::kNone, 0},
+      {"640x480=no-frames", "640x480", K::kNoFrames, 0},
+      {"640x480=no-frames", "720x480", K::kNone, 0},
+      {"720x480=error-after:5,640x480=no-element", "640x480", K::kNoElement, 0},
+      {"720x480=error-after:5", "720x480", K::kErrorAfter, 5},
+      {"720x480=error-after:x", "720x480", K::kNone, 0},
+      {"720x480=error-after:-2", "720x480", K::kNone, 0},
+      {"720x480=explode", "720x480", K::kNone, 0},
+  };
+  for (const auto& c : cases) {
+    auto fault = capture::FindTestCameraFault(c.text, c.key);
+    EXPECT_EQ(fault.kind, c.kind) << c.text;
+    EXPECT_EQ(fault.frames, c.frames) << c.text;
+  }
+}
+
+TEST(CaptureMoniker, SurvivesAsBytesAndRefusesForeignBytes) {
+  DeviceMoniker m("v4l2", "/dev/video0", "USB Camera \xe6\x91\x84\xe5\x83\x8f");
+  auto bytes = m.Serialize();
+  auto back = DeviceMoniker::Deserialize(bytes);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(*back, m);
+
+  std::vector<std::vector<std::uint8_t>> bad{
+      {},
+      {'V', 'D', 'M'},
+      {'X', 'D', 'M', '1', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+      {'V', 'D', 'M', '1', 0xff, 0xff, 0xff, 0xff},
+      std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 1),
+  };
+  auto trailing = bytes;
+  trailing.push_back(0);
+  bad.push_back(trailing);
+  for (const auto& b : bad) EXPECT_FALSE(DeviceMoniker::Deserialize(b)) << b.size();
+}
+
+TEST(CaptureDeviceList, OnlyDevicesWithUsableVideoCount) {
+  capture::EnsureGstreamer();
+  struct Case {
+    const char* caps;
+    bool usable;
+  };
+  const Case cases[] = {
+      {"video/x-raw,format=YUY2,width=640,height=480", true},
+      {"image/jpeg,width=1280,height=720", true},
+      {"application/x-v4l2-meta; video/x-h264", false},  // a metadata node, or H.264 only
+      {"EMPTY", false},
+  };
+  for (const auto& c : cases) {
+    auto caps = capture::CapsRef::Adopt(gst_caps_from_string(c.caps));
+    EXPECT_EQ(capture::OffersUsableVideo(caps.get()), c.usable) << c.caps;
+  }
+  EXPECT_FALSE(capture::OffersUsableVideo(nullptr));
+}
+
+TEST(CaptureDeviceList, TestCamerasComeInOrderAfterTheRealOnes) {
+  ScopedTestCameras cams("640x480,720x480:mjpg,1280x720,640x480");
+  auto devices = capture::ListVideoDevices();
+  ASSERT_GE(devices.size(), 4u);
+  const std::size_t real = devices.size() - 4;
+  const char* expected[] = {"Vantora Test Camera 640x480", "Vantora Test Camera 720x480 MJPG",
+                            "Vantora Test Camera 1280x720", "Vantora Test Camera 640x480"};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(devices[real + i].display_name, expected[i]);
+  // Two identical cameras stay two devices with identities of their own.
+  EXPECT_FALSE(devices[real].moniker == devices[real + 3].moniker);
+  // Listing again gives the same order.
+  auto again = capture::ListVideoDevices();
+  ASSERT_EQ(again.size(), devices.size());
+  for (std::size_t i = 0; i < again.size(); ++i) EXPECT_EQ(again[i].moniker, devices[i].moniker);
+}
+
+TEST(CaptureMoniker, BindsWhileTheDeviceIsThereAndNotAfter) {
+  std::optional<DeviceMoniker> moniker;
+  {
+    ScopedTestCameras cams("640x480,720x480");
+    moniker = capture::ListVideoDevices().back().moniker;
+    EXPECT_TRUE(moniker->BindToElement());
+  }
+  ScopedTestCameras fewer("640x480");
+  EXPECT_FALSE(moniker->BindToElement());
+  ScopedTestCameras broken("720x480", "720x480=no-element");
+  EXPECT_FALSE(moniker->BindToElement());
+}
+
+TEST(CaptureResultCode, TextsForCodes) {
+  EXPECT_EQ(ErrorText(E_FAIL), "Unspecified error.");
+  EXPECT_EQ(ErrorText(VFW_E_NOT_CONNECTED),
+            "The operation cannot be performed because the pins are not connected.");
+  EXPECT_EQ(ErrorText(MakeHResult(0x80041234u)), "Unknown error.");
+  EXPECT_EQ(Result(VFW_E_RUNTIME_ERROR, "Cannot identify device '/dev/video99'.").Text(),
+            "Cannot identify device '/dev/video99'.");
+  EXPECT_TRUE(Failed(E_FAIL));
+  EXPECT_FALSE(Failed(S_FALSE));
+}
+
+// A graph with one test camera, the grabber and the renderer, linked.
+struct PreviewGraph {
+  explicit PreviewGraph(const DeviceMoniker& moniker) {
+    source = moniker.BindToElement();
+    EXPECT_TRUE(source);
+    EXPECT_EQ(graph.AddFilter(renderer.Element(), "AVCapture1").code, S_OK);
+    EXPECT_EQ(graph.AddFilter(grabber.Element(), "SampleGrabber").code, S_OK);
+    EXPECT_EQ(graph.AddFilter(source, "Filter").code, S_OK);
+    connected = graph.RenderStream(source, grabber.Element(), renderer.Element());
+  }
+  CaptureGraph graph;
+  capture::VideoRenderer renderer;
+  capture::FrameGrabber grabber;
+  capture::ElementRef source;
+  Result connected;
+};
+
+DeviceMoniker LastTestCamera() { return capture::ListVideoDevices().back().moniker; }
+
+TEST(CaptureGraphRun, DeliversBgrFramesOfTheCameraSizeWithPaddedRows) {
+  struct Case {
+    const char* camera;
+    int width, height, stride;
+  };
+  const Case cases[] = {
+      {"640x480", 640, 480, 1920},
+      {"350x262", 350, 262, 1052},
+      {"720x480:mjpg", 720, 480, 2160},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.camera);
+    ScopedTestCameras cams(c.camera);
+    PreviewGraph p(LastTestCamera());
+    ASSERT_EQ(p.connected.code, S_OK) << p.connected.Text();
+    ASSERT_EQ(p.graph.Run().code, S_OK);
+    // Run returns once the format is settled.
+    auto format = p.grabber.ConnectedFormat();
+    ASSERT_TRUE(format);
+    EXPECT_EQ(GST_VIDEO_INFO_FORMAT(&*format), GST_VIDEO_FORMAT_BGR);
+    EXPECT_EQ(GST_VIDEO_INFO_WIDTH(&*format), c.width);
+    EXPECT_EQ(GST_VIDEO_INFO_HEIGHT(&*format), c.height);
+    ASSERT_TRUE(WaitUntil([&] { return p.grabber.LatestFrame().has_value(); }));
+    capture::MappedFrame frame(*p.grabber.LatestFrame());
+    ASSERT_TRUE(frame.Valid());
+    EXPECT_EQ(frame.Stride(), c.stride);
+    ASSERT_TRUE(WaitUntil([&] { return p.renderer.TakeLatestFrame().has_value(); }));
+    EXPECT_EQ(p.graph.Stop().code, S_OK);
+    EXPECT_FALSE(p.grabber.ConnectedFormat());
+  }
+}
+
+TEST(CaptureGraphRun, AFailingCameraQueuesAnErrorEventAndNotifiesOnce) {
+  ScopedTestCameras cams("640x480", "640x480=error-after:3");
+  PreviewGraph p(LastTestCamera());
+  std::mutex m;
+  int notified = 0;
+  p.graph.SetEventNotify([&] {
+    std::lock_guard lock(m);
+    ++notified;
+  });
+  ASSERT_EQ(p.graph.Run().code, S_OK);
+  ASSERT_TRUE(WaitUntil([&] {
+    std::lock_guard lock(m);
+    return notified > 0;
+  }));
+  auto event = p.graph.GetEvent();
+  ASSERT_TRUE(event);
+  EXPECT_EQ(event->code, capture::EC_ERRORABORT);
+  EXPECT_EQ(event->text, "Could not read from resource.");
+  while (p.graph.GetEvent()) {
+  }
+  // The last good frame stays for the grab and the picture.
+  EXPECT_TRUE(p.grabber.LatestFrame().has_value());
+}
+
+TEST(CaptureGraphRun, ACameraWithoutFramesStillSettlesItsFormat) {
+  ScopedTestCameras cams("1280x720", "1280x720=no-frames");
+  PreviewGraph p(LastTestCamera());
+  ASSERT_EQ(p.graph.Run().code, S_OK);
+  auto format = p.grabber.ConnectedFormat();
+  ASSERT_TRUE(format);
+  EXPECT_EQ(GST_VIDEO_INFO_WIDTH(&*format), 1280);
+  EXPECT_FALSE(p.grabber.LatestFrame());
+}
+
+TEST(CaptureGraphRun, UnlinkedRendererIsNotConnectedAndStrayFiltersAreRefused) {
+  ScopedTestCameras cams("640x480");
+  CaptureGraph graph;
+  capture::VideoRenderer renderer;
+  capture::FrameGrabber grabber;
+  EXPECT_EQ(renderer.ConnectionState().code, VFW_E_NOT_CONNECTED);
+  auto source = LastTestCamera().BindToElement();
+  // Filters outside the graph cannot be connected.
+  EXPECT_EQ(graph.RenderStream(source, grabber.Element(), renderer.Element()).code, E_INVALIDARG);
+  EXPECT_EQ(graph.AddFilter(capture::ElementRef(), "x").code, E_POINTER);
+  EXPECT_EQ(graph.RemoveFilter(source).code, VFW_E_NOT_FOUND);
+}
+
+}  // namespace
+}  // namespace vantora::testing
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
