@@ -1,0 +1,231 @@
+#include "nw_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+
+#include "nw_exceptions.h"
+#include "nw_socket_errors.h"
+
+namespace vantora {
+
+namespace {
+
+sockaddr_in MakeAddress(const std::string& ip, int port) {
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (ip.empty()) {
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+  } else if (inet_pton(AF_INET, ip.c_str(), &addr.sin_addr) != 1) {
+    RaiseSocketError(kWsaEInvalid);
+  }
+  return addr;
+}
+
+void ReadAddress(const sockaddr_in& addr, std::string& ip, int& port) {
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
+  ip = text;
+  port = ntohs(addr.sin_port);
+}
+
+// poll() that survives signals; timeout_ms < 0 waits without limit.
+int PollOne(int fd, short events, int timeout_ms) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+  for (;;) {
+    int wait = -1;
+    if (timeout_ms >= 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      wait = left < 0 ? 0 : static_cast<int>(left);
+    }
+    pollfd p{fd, events, 0};
+    const int r = ::poll(&p, 1, wait);
+    if (r < 0 && errno == EINTR) continue;
+    return r;
+  }
+}
+
+}  // namespace
+
+void TNwSocketHandle::AllocateSocket() {
+  CloseSocket();
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd_ < 0) throw ENwInvalidSocket("Cannot allocate socket.");
+}
+
+void TNwSocketHandle::Bind(const std::string& ip, int port) {
+  sockaddr_in addr = MakeAddress(ip, port);
+  if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    throw ENwCouldNotBindSocket("Could not bind socket. Address and port are already in use.");
+  }
+  UpdateBindingLocal();
+}
+
+int TNwSocketHandle::Connect(const std::string& ip, int port) {
+  sockaddr_in addr = MakeAddress(ip, port);
+  for (;;) {
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return 0;
+    if (errno == EINTR) {
+      // The connect goes on in the background; wait for its outcome.
+      if (PollOne(fd_, POLLOUT, -1) < 0) return WinsockCodeFromErrno(errno);
+      int err = 0;
+      socklen_t len = sizeof err;
+      ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len);
+      return err == 0 ? 0 : WinsockCodeFromErrno(err);
+    }
+    return WinsockCodeFromErrno(errno);
+  }
+}
+
+void TNwSocketHandle::ConnectWithTimeout(const std::string& ip, int port, int timeout_ms) {
+  sockaddr_in addr = MakeAddress(ip, port);
+  const int flags = ::fcntl(fd_, F_GETFL);
+  ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+  int err = 0;
+  if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    if (errno != EINPROGRESS && errno != EINTR) {
+      err = errno;
+    } else {
+      const int r = PollOne(fd_, POLLOUT, timeout_ms);
+      if (r == 0) {
+        CloseSocket();
+        throw ENwConnectTimeout("Connect timed out.");
+      }
+      socklen_t len = sizeof err;
+      if (r < 0) err = errno;
+      else ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len);
+    }
+  }
+  ::fcntl(fd_, F_SETFL, flags);
+  if (err != 0) throw ENwConnectException(SocketErrorMessage(WinsockCodeFromErrno(err)));
+}
+
+void TNwSocketHandle::Listen(int backlog) {
+  if (::listen(fd_, backlog) != 0) RaiseSocketError(WinsockCodeFromErrno(errno));
+}
+
+bool TNwSocketHandle::Accept(TNwSocketHandle& into, int timeout_ms) {
+  const int r = PollOne(fd_, POLLIN, timeout_ms);
+  if (r == 0) return false;
+  if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
+  int fd;
+  do {
+    fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
+  into.CloseSocket();
+  into.fd_ = fd;
+  into.UpdateBindingLocal();
+  into.UpdateBindingPeer();
+  return true;
+}
+
+void TNwSocketHandle::SetNoDelay(bool on) {
+  int value = on ? 1 : 0;
+  ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &value, sizeof value);
+}
+
+void TNwSocketHandle::CloseSocket() {
+  if (fd_ < 0) return;
+  ::shutdown(fd_, SHUT_WR);
+  ::close(fd_);
+  fd_ = -1;
+}
+
+bool TNwSocketHandle::Readable(int timeout_ms) const {
+  const int r = PollOne(fd_, POLLIN, timeout_ms);
+  if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
+  return r > 0;
+}
+
+long TNwSocketHandle::Recv(char* buffer, unsigned long length, int& error) {
+  for (;;) {
+    const ssize_t n = ::recv(fd_, buffer, length, 0);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    error = WinsockCodeFromErrno(errno);
+    return -1;
+  }
+}
+
+long TNwSocketHandle::Send(const char* buffer, unsigned long length, int& error) {
+  for (;;) {
+    // MSG_NOSIGNAL: a peer that has gone away is an error, not a SIGPIPE.
+    const ssize_t n = ::send(fd_, buffer, length, MSG_NOSIGNAL);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    error = WinsockCodeFromErrno(errno);
+    return -1;
+  }
+}
+
+void TNwSocketHandle::UpdateBindingLocal() {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) ReadAddress(addr, ip_, port_);
+}
+
+void TNwSocketHandle::UpdateBindingPeer() {
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) ReadAddress(addr, peer_ip_, peer_port_);
+}
+
+bool IsDottedQuad(const std::string& text) {
+  int parts = 0;
+  std::size_t i = 0;
+  while (i <= text.size()) {
+    std::size_t j = i;
+    int value = 0;
+    while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) {
+      value = value * 10 + (text[j] - '0');
+      if (value > 255 || j - i >= 3) return false;
+      ++j;
+    }
+    if (j == i) return false;
+    ++parts;
+    if (j == text.size()) break;
+    if (text[j] != '.') return false;
+    i = j + 1;
+  }
+  return parts == 4;
+}
+
+bool IsLocalhostName(const std::string& host) {
+  std::string upper;
+  for (char c : host) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper == "LOCALHOST";
+}
+
+std::string ResolveHostToIPv4(const std::string& host) {
+  if (IsLocalhostName(host)) return "127.0.0.1";
+  if (IsDottedQuad(host)) return host;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int r = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (r != 0 || found == nullptr) {
+    const int err = errno;
+    if (found) ::freeaddrinfo(found);
+    RaiseSocketError(WinsockCodeFromLookup(r == 0 ? EAI_NONAME : r, err));
+  }
+  std::string ip;
+  int port = 0;
+  ReadAddress(*reinterpret_cast<sockaddr_in*>(found->ai_addr), ip, port);
+  ::freeaddrinfo(found);
+  return ip;
+}
+
+}  // namespace vantora

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nw_buffer.h"
+#include "nw_io_handler.h"
+#include "nw_limits.h"
+#include "nw_status.h"
+#include "nw_stream.h"
+
+// A blocking, buffered, line-aware connection. HTTP and FTP speak through it:
+// it owns the input buffer, the line rule (LF or CR LF), the limits and the
+// detection of the peer's close, and it sends through an optional write buffer.
+namespace vantora {
+
+enum class TNwMaxLineAction { maException, maSplit };
+
+class TNwTCPConnection : public TNwComponent {
+ public:
+  TNwTCPConnection() = default;
+  ~TNwTCPConnection() override;
+  TNwTCPConnection(const TNwTCPConnection&) = delete;
+  TNwTCPConnection& operator=(const TNwTCPConnection&) = delete;
+
+  // Milliseconds to wait for incoming bytes; 0 waits without limit.
+  int ReadTimeout = 0;
+  // Longest line a line read accepts; 0 disables the check.
+  int MaxLineLength = kNwDefaultMaxLineLength;
+  TNwMaxLineAction MaxLineAction = TNwMaxLineAction::maException;
+  int RecvBufferSize = kNwDefaultRecvBufferSize;
+  int SendBufferSize = kNwDefaultSendBufferSize;
+  std::function<void()> OnConnected;
+  std::function<void()> OnDisconnected;
+
+  // The handler the connection sends and receives through. One set here is
+  // not owned; without one, connecting creates and owns a socket handler.
+  TNwIOHandler* IOHandler() const { return handler_; }
+  void SetIOHandler(TNwIOHandler* handler);
+  // The socket handler in use, or null.
+  TNwIOHandlerSocket* SocketHandler() const;
+
+  // Closes this side; harmless when not connected.
+  virtual void Disconnect();
+  // Notices a close already seen, then tells whether the socket is open.
+  // Bytes left in the input buffer do not count.
+  bool Connected();
+  // Closes this side when the peer's close was seen (never reads); raises
+  // ENwConnClosedGracefully when asked and nothing (or, with ignore_buffer,
+  // whatever) is buffered.
+  void CheckForDisconnect(bool raise = true, bool ignore_buffer = false);
+
+  // One receive into the input buffer. Returns the bytes received, 0 when
+  // not connected or closed, -1 on a time-out that was not to be raised.
+  int ReadFromStack(bool raise_if_disconnected = true, int timeout = kNwTimeoutDefault,
+                    bool raise_on_timeout = true);
+
+  // A line up to `terminator` (LF: a CR before it is dropped as well).
+  // max_length < 0 takes MaxLineLength. A time-out yields "" and sets
+  // ReadLnTimedOut(); a split line sets ReadLnSplit().
+  std::string ReadLn(std::string_view terminator = "\n", int timeout = kNwTimeoutDefault,
+                     int max_length = -1);
+  bool ReadLnSplit() const { return line_split_; }
+  bool ReadLnTimedOut() const { return line_timed_out_; }
+
+  void ReadBuffer(void* buffer, std::size_t count);
+  std::string ReadString(std::size_t count);
+  std::uint32_t ReadCardinal();
+  // count >= 0: that many bytes; count -1 without until_close: a 32-bit
+  // network-order length first; until_close: everything until the peer closes.
+  void ReadStream(TNwStream& stream, std::int64_t count = -1, bool until_close = false);
+  // One receive when connected, then everything buffered.
+  std::string CurrentReadBuffer();
+  std::size_t InputBufferSize() const { return input_.Size(); }
+
+  void Write(std::string_view text) { WriteBuffer(text.data(), text.size()); }
+  void WriteLn(std::string_view text = {});
+  void WriteBuffer(const void* buffer, std::size_t count, bool write_now = false);
+  void WriteCardinal(std::uint32_t value);
+  // Sends the stream from its start (or position) to start + count (count
+  // <= 0: to its size) in SendBufferSize pieces.
+  void WriteStream(TNwStream& stream, bool from_start = true, bool write_byte_count = false,
+                   std::int64_t count = 0);
+  void WriteFile(const std::string& path);
+
+  // threshold -1: collect until flushed or closed; > 0: send on reaching it.
+  void OpenWriteBuffer(int threshold = -1);
+  void FlushWriteBuffer(int bytes = -1);
+  void CloseWriteBuffer();
+  void ClearWriteBuffer();
+  void CancelWriteBuffer();
+  bool WriteBufferOpen() const { return write_buffer_.has_value(); }
+
+ protected:
+  // Creates and owns a socket handler when none is set.
+  void EnsureIOHandler();
+  // Called at each connect: empty input, no close seen.
+  void ResetForConnect();
+  void CloseSocketAfterError();
+
+  TNwIOHandler* handler_ = nullptr;
+
+ private:
+  void SendNow(const char* bytes, std::size_t count);
+  int EffectiveTimeout(int timeout) const;
+
+  std::unique_ptr<TNwIOHandler> owned_handler_;
+  TNwManagedBuffer input_;
+  std::vector<char> scratch_;
+  bool closed_gracefully_ = false;
+  bool line_split_ = false;
+  bool line_timed_out_ = false;
+  std::optional<std::string> write_buffer_;
+  int write_threshold_ = -1;
+};
+
+// Adds the address to connect to.
+class TNwTCPClient : public TNwTCPConnection {
+ public:
+  std::string Host;
+  int Port = 0;
+  std::string BoundIP;
+  int BoundPort = 0;
+
+  // timeout -1 or 0: one blocking connect; > 0: bounded by that many ms.
+  virtual void Connect(int timeout = kNwTimeoutDefault);
+};
+
+}  // namespace vantora
