@@ -1,0 +1,50 @@
+#include "preview_selection.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "direct_show_error.h"
+#include "filter.h"
+#include "filter_graph.h"
+#include "sample_grabber.h"
+#include "sys_dev_enum.h"
+#include "video_window.h"
+
+namespace vantora {
+
+void BuildAndRunPreview(TFilterGraph& graph, const TSysDevEnum& devices, int index,
+                        TFilter& source, TSampleGrabber& grabber, TVideoWindow& preview) {
+  graph.ResetGraph();
+  graph.SetActive(false);
+  source.BaseFilter.SetMoniker(devices.DeviceMoniker(index));
+  graph.SetActive(true);
+
+  capture::CaptureGraph* builder = graph.CaptureGraphBuilder();
+  if (!builder) throw EIntfCastError();
+  capture::ElementRef renderer = preview.QueryBaseFilter();
+  capture::ElementRef grabber_filter = grabber.QueryBaseFilter();
+  capture::ElementRef device = source.QueryBaseFilter();
+  // A device that cannot be connected is reported here with its reason
+  // (a missing decoder, an unusable format) rather than later as a bare
+  // "not connected".
+  CheckResult(builder->RenderStream(device, grabber_filter, renderer));
+  graph.RunGraph();
+}
+
+void ShutdownPreview(TFilterGraph& graph) {
+  graph.ResetGraph();
+  graph.SetActive(false);
+}
+
+std::optional<PreviewGeometry> ComputePreviewGeometry(int frame_width, int frame_height) {
+  if (frame_width <= 0 || frame_height <= 0) return std::nullopt;
+  // Ties go to the even neighbour (the default rounding mode), as everywhere
+  // in the station's geometry.
+  const auto product = static_cast<std::int64_t>(frame_width) * kPreviewHeight;
+  PreviewGeometry g;
+  g.width = static_cast<int>(std::nearbyint(static_cast<long double>(product) / frame_height));
+  g.left = -static_cast<int>(std::nearbyint(static_cast<long double>(g.width - kVideoPanelWidth) / 2));
+  return g;
+}
+
+}  // namespace vantora

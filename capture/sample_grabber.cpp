@@ -1,0 +1,65 @@
+#include "sample_grabber.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "capture_graph.h"
+#include "gst_runtime.h"
+#include "imaging/graphics.h"
+
+namespace vantora {
+
+ESampleGrabberUnavailable::ESampleGrabberUnavailable(std::string missing_element)
+    : std::runtime_error("The SampleGrabber Filter is not available on this system."),
+      missing_element_(std::move(missing_element)) {}
+
+TSampleGrabber::TSampleGrabber(std::string name) : name_(std::move(name)) {
+  auto missing = capture::MissingFactories(capture::FrameGrabber::RequiredFactories());
+  if (!missing.empty()) throw ESampleGrabberUnavailable(missing.front());
+}
+
+TSampleGrabber::~TSampleGrabber() { SetFilterGraph(nullptr); }
+
+capture::ElementRef TSampleGrabber::MemberFilter() const {
+  return grabber_ ? grabber_->Element() : capture::ElementRef();
+}
+
+void TSampleGrabber::NotifyMember(TMemberStage stage, int) {
+  switch (stage) {
+    case TMemberStage::Adding:
+      grabber_ = std::make_unique<capture::FrameGrabber>();
+      break;
+    case TMemberStage::Removing:
+      if (grabber_) {
+        gst_element_set_state(grabber_->Element().get(), GST_STATE_NULL);
+        capture::CaptureGraph::DisconnectPins(grabber_->Element());
+      }
+      break;
+    case TMemberStage::Removed:
+      grabber_.reset();
+      break;
+    case TMemberStage::Added:
+    case TMemberStage::Refresh:
+      break;
+  }
+}
+
+bool TSampleGrabber::GrabFrame(TBitmap& bitmap) const {
+  if (!grabber_) return false;
+  auto format = grabber_->ConnectedFormat();
+  if (!format || GST_VIDEO_INFO_FORMAT(&*format) != GST_VIDEO_FORMAT_BGR) return false;
+  const int width = GST_VIDEO_INFO_WIDTH(&*format);
+  const int height = GST_VIDEO_INFO_HEIGHT(&*format);
+  bitmap.NewDIB24(width, height);
+
+  auto frame = grabber_->LatestFrame();
+  if (!frame) return false;
+  capture::MappedFrame pixels(*frame);
+  // A frame from before a format change does not fit the bitmap.
+  if (!pixels.Valid() || pixels.Width() != width || pixels.Height() != height) return false;
+  const auto row_bytes = static_cast<std::size_t>(width) * 3;
+  for (int y = 0; y < height; ++y) std::memcpy(bitmap.ScanLine(y), pixels.Row(y), row_bytes);
+  return true;
+}
+
+}  // namespace vantora

@@ -1,0 +1,47 @@
+#pragma once
+// The sample grabber member: makes the graph deliver 24-bit frames and
+// copies the latest one into a bitmap on request.
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "filter_graph.h"
+#include "frame_grabber.h"
+
+namespace vantora {
+
+class TBitmap;
+
+// Raised by construction when the elements the grabber needs are missing;
+// the message is fixed, the missing element is named separately.
+class ESampleGrabberUnavailable : public std::runtime_error {
+ public:
+  explicit ESampleGrabberUnavailable(std::string missing_element);
+  const std::string& MissingElement() const { return missing_element_; }
+
+ private:
+  std::string missing_element_;
+};
+
+class TSampleGrabber : public TGraphComponent {
+ public:
+  explicit TSampleGrabber(std::string name = "SampleGrabber");
+  ~TSampleGrabber() override;
+
+  // True when the bitmap now holds the latest frame. False, with the bitmap
+  // untouched, while the graph is inactive or the grabber not connected.
+  // Once connected the bitmap takes the frame's size and 24-bit format even
+  // before a frame has arrived; its pixels are then black.
+  bool GrabFrame(TBitmap& bitmap) const;
+
+  capture::ElementRef MemberFilter() const override;
+  std::string MemberName() const override { return name_; }
+  void NotifyMember(TMemberStage stage, int param) override;
+
+ private:
+  std::string name_;
+  std::unique_ptr<capture::FrameGrabber> grabber_;
+};
+
+}  // namespace vantora

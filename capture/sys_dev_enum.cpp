@@ -1,0 +1,38 @@
+#include "sys_dev_enum.h"
+
+#include <stdexcept>
+
+#include "device_list.h"
+
+namespace vantora {
+
+std::string CutUtf8(const std::string& text, std::size_t max_bytes) {
+  if (text.size() <= max_bytes) return text;
+  std::size_t end = max_bytes;
+  // Step back over continuation bytes so the cut lands before a lead byte.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+TSysDevEnum::TSysDevEnum() { Enumerate(); }
+
+void TSysDevEnum::Enumerate() {
+  entries_.clear();
+  for (const auto& device : capture::ListVideoDevices()) {
+    entries_.push_back({CutUtf8(device.display_name, kMaxFriendlyNameBytes)});
+  }
+}
+
+TDeviceEntry TSysDevEnum::DeviceEntry(int index) const {
+  if (index < 0 || index >= DeviceCount()) throw std::out_of_range("device index out of range");
+  return entries_[static_cast<std::size_t>(index)];
+}
+
+std::optional<capture::DeviceMoniker> TSysDevEnum::DeviceMoniker(int index) const {
+  if (index < 0 || index >= DeviceCount()) return std::nullopt;
+  auto devices = capture::ListVideoDevices();
+  if (static_cast<std::size_t>(index) >= devices.size()) return std::nullopt;
+  return devices[static_cast<std::size_t>(index)].moniker;
+}
+
+}  // namespace vantora

@@ -1,0 +1,97 @@
+#include "video_window.h"
+
+#include <QImage>
+#include <QMetaObject>
+#include <QPainter>
+#include <QPointer>
+
+#include "capture_graph.h"
+#include "direct_show_error.h"
+
+namespace vantora {
+
+TVideoWindow::TVideoWindow(QWidget* parent, std::string name) : QWidget(parent), name_(std::move(name)) {
+  setObjectName(QString::fromStdString(name_));
+  setAutoFillBackground(false);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+TVideoWindow::~TVideoWindow() { SetFilterGraph(nullptr); }
+
+capture::ElementRef TVideoWindow::MemberFilter() const {
+  return renderer_ ? renderer_->Element() : capture::ElementRef();
+}
+
+void TVideoWindow::NotifyMember(TMemberStage stage, int) {
+  switch (stage) {
+    case TMemberStage::Adding: {
+      renderer_ = std::make_unique<capture::VideoRenderer>();
+      // Frames arrive on a streaming thread; drawing happens here, on the
+      // GUI thread. The renderer asks again only after a frame was taken, so
+      // at most one call is ever queued.
+      QPointer<TVideoWindow> self(this);
+      renderer_->SetFrameNotify([self] {
+        if (self) QMetaObject::invokeMethod(self.data(), [self] { if (self) self->TakeFrame(); },
+                                            Qt::QueuedConnection);
+      });
+      break;
+    }
+    case TMemberStage::Removing:
+      if (renderer_) {
+        renderer_->SetFrameNotify(nullptr);
+        gst_element_set_state(renderer_->Element().get(), GST_STATE_NULL);
+        CheckResult(capture::CaptureGraph::DisconnectPins(renderer_->Element()));
+      }
+      break;
+    case TMemberStage::Removed:
+      renderer_.reset();
+      current_.reset();
+      update();
+      break;
+    case TMemberStage::Added:
+    case TMemberStage::Refresh:
+      break;
+  }
+}
+
+void TVideoWindow::OnGraphEvent(std::int32_t code, std::intptr_t, std::intptr_t) {
+  if (code == capture::EC_PALETTE_CHANGED) ApplyWindowSettings();
+}
+
+void TVideoWindow::OnControlEvent(TControlEvent event, int) {
+  if (event == TControlEvent::Playing) ApplyWindowSettings();
+}
+
+// The picture can only be shown when the renderer gets frames; an
+// unconnected renderer is reported before the graph starts.
+void TVideoWindow::ApplyWindowSettings() {
+  if (!renderer_) return;
+  CheckResult(renderer_->ConnectionState());
+  update();
+}
+
+void TVideoWindow::TakeFrame() {
+  if (!renderer_) return;
+  if (auto frame = renderer_->TakeLatestFrame()) {
+    current_ = std::move(frame);
+    ++frames_shown_;
+    update();
+  }
+}
+
+void TVideoWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (current_) {
+    capture::MappedFrame pixels(*current_);
+    if (pixels.Valid()) {
+      const QImage image(pixels.Row(0), pixels.Width(), pixels.Height(), pixels.Stride(),
+                         QImage::Format_BGR888);
+      painter.drawImage(rect(), image);
+      return;
+    }
+  }
+  painter.fillRect(rect(), Qt::blue);
+}
+
+}  // namespace vantora

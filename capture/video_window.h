@@ -1,0 +1,51 @@
+#pragma once
+// The preview control: a widget that is also the graph's renderer member. It
+// draws the latest frame stretched over its own rectangle, so the picture
+// follows the control wherever it is moved or resized; where there is no
+// picture it shows its blue background.
+
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "filter_graph.h"
+#include "video_frame.h"
+#include "video_renderer.h"
+
+namespace vantora {
+
+enum class TVideoMode { vmNormal, vmVMR };
+
+class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifier {
+ public:
+  explicit TVideoWindow(QWidget* parent = nullptr, std::string name = "AVCapture1");
+  ~TVideoWindow() override;
+
+  TVideoMode Mode() const { return TVideoMode::vmNormal; }
+  bool FullScreen() const { return false; }
+  // Frames drawn since the control was made; for tests and measurements.
+  long long FramesShown() const { return frames_shown_; }
+  bool HasPicture() const { return current_.has_value(); }
+
+  capture::ElementRef MemberFilter() const override;
+  std::string MemberName() const override { return name_; }
+  void NotifyMember(TMemberStage stage, int param) override;
+
+  void OnGraphEvent(std::int32_t code, std::intptr_t param1, std::intptr_t param2) override;
+  void OnControlEvent(TControlEvent event, int param) override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void ApplyWindowSettings();
+  void TakeFrame();
+
+  std::string name_;
+  std::unique_ptr<capture::VideoRenderer> renderer_;
+  std::optional<capture::FrameSnapshot> current_;
+  long long frames_shown_ = 0;
+};
+
+}  // namespace vantora

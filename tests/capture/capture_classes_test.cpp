@@ -1,0 +1,363 @@
+// The station's capture classes under Qt's offscreen platform, driven by the
+// in-process test cameras: graph membership, device selection, frame grab,
+// preview drawing, and the faults a real camera can show.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QThread>
+#include <cstdlib>
+#include <string>
+
+#include "capture_graph.h"
+#include "direct_show_error.h"
+#include "filter.h"
+#include "filter_graph.h"
+#include "imaging/graphics.h"
+#include "preview_selection.h"
+#include "sample_grabber.h"
+#include "sys_dev_enum.h"
+#include "test_cameras.h"
+#include "video_window.h"
+
+namespace vantora::testing {
+namespace {
+
+// The graph and its three members as the main window holds them.
+struct Station {
+  Station() {
+    preview.setGeometry(-8, 8, 404, 303);
+    panel.resize(228, 316);
+    panel.show();
+    preview.SetFilterGraph(&graph);
+    grabber.SetFilterGraph(&graph);
+    source.SetFilterGraph(&graph);
+  }
+  void Select(int index) {
+    BuildAndRunPreview(graph, devices, index, source, grabber, preview);
+  }
+  TFilterGraph graph;
+  QWidget panel;
+  TVideoWindow preview{&panel};
+  TSampleGrabber grabber;
+  TFilter source;
+  TSysDevEnum devices;
+};
+
+bool SamePixels(const TBitmap& a, const TBitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int y = 0; y < a.Height(); ++y) {
+    for (int x = 0; x < a.Width(); ++x) {
+      if (a.PixelRGB(x, y) != b.PixelRGB(x, y)) return false;
+    }
+  }
+  return true;
+}
+
+bool AllBlack(const TBitmap& b) {
+  for (int y = 0; y < b.Height(); ++y) {
+    for (int x = 0; x < b.Width(); ++x) {
+      if (b.PixelRGB(x, y) != 0) return false;
+    }
+  }
+  return true;
+}
+
+TEST(CaptureDevEnum, ListsTestCamerasAndFindsThemAgainByPosition) {
+  ScopedTestCameras cams("640x480,720x480,1280x720");
+  TSysDevEnum devices;
+  ASSERT_EQ(devices.DeviceCount(), 3);
+  EXPECT_EQ(devices.DeviceEntry(1).FriendlyName, "Vantora Test Camera 720x480");
+  EXPECT_TRUE(devices.DeviceMoniker(2));
+  EXPECT_FALSE(devices.DeviceMoniker(-1));
+  EXPECT_FALSE(devices.DeviceMoniker(3));
+  EXPECT_THROW(devices.DeviceEntry(3), std::out_of_range);
+  // A camera unplugged since the listing: its position names nothing now.
+  ScopedTestCameras fewer("640x480");
+  EXPECT_FALSE(devices.DeviceMoniker(2));
+  EXPECT_EQ(devices.DeviceCount(), 3);
+}
+
+TEST(CaptureDevEnum, NoDeviceGivesAnEmptyList) {
+  ScopedTestCameras none("");
+  if (TSysDevEnum().DeviceCount() != 0) GTEST_SKIP() << "a real camera is attached";
+  EXPECT_EQ(TSysDevEnum().DeviceCount(), 0);
+}
+
+TEST(CaptureDevEnum, NamesAreCutAtACharacterBoundary) {
+  const std::string han = "\xe6\x91\x84";  // one three-byte character
+  struct Case {
+    std::string text;
+    std::size_t max;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"abc", 255, "abc"},
+      {std::string(300, 'a'), 255, std::string(255, 'a')},
+      {"ab" + han, 4, "ab"},
+      {"ab" + han, 5, "ab" + han},
+      {han + han, 3, han},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CutUtf8(c.text, c.max), c.expected) << c.text;
+}
+
+TEST(CaptureCheckResult, FailuresCarryTextAndUpperCaseCode) {
+  EXPECT_EQ(CheckResult(S_OK), S_OK);
+  EXPECT_EQ(CheckResult(S_FALSE), S_FALSE);
+  struct Case {
+    Result result;
+    const char* message;
+  };
+  const Case cases[] = {
+      {Result(E_FAIL), "Unspecified error. ($80004005)."},
+      {Result(VFW_E_NOT_CONNECTED),
+       "The operation cannot be performed because the pins are not connected. ($80040209)."},
+      {Result(VFW_E_RUNTIME_ERROR, "Cannot identify device '/dev/video99'."),
+       "Cannot identify device '/dev/video99'. ($8004020B)."},
+  };
+  for (const auto& c : cases) {
+    try {
+      CheckResult(c.result);
+      ADD_FAILURE() << "no error for " << c.message;
+    } catch (const EDirectShowException& e) {
+      EXPECT_STREQ(e.what(), c.message);
+      EXPECT_EQ(e.ErrorCode(), c.result.code);
+    }
+  }
+}
+
+// Membership stages in order, as one member sees them.
+struct RecordingMember : TGraphComponent, GraphNotifier {
+  ~RecordingMember() override { SetFilterGraph(nullptr); }
+  capture::ElementRef MemberFilter() const override { return {}; }
+  std::string MemberName() const override { return "Recorder"; }
+  void NotifyMember(TMemberStage stage, int) override { log += "m" + std::to_string(int(stage)); }
+  void OnGraphEvent(std::int32_t code, std::intptr_t, std::intptr_t) override {
+    log += "e" + std::to_string(code);
+  }
+  void OnControlEvent(TControlEvent event, int param) override {
+    log += "c" + std::to_string(int(event)) + ":" + std::to_string(param);
+  }
+  std::string log;
+};
+
+TEST(CaptureFilterGraph, ActivationIsIdempotentAndTellsMembersInOrder) {
+  TFilterGraph graph;
+  RecordingMember member;
+  member.SetFilterGraph(&graph);
+  graph.ResetGraph();  // inactive: nothing, no error
+  graph.SetActive(false);
+  EXPECT_FALSE(graph.RunGraph());
+  EXPECT_FALSE(graph.StopGraph());
+  EXPECT_EQ(graph.CaptureGraphBuilder(), nullptr);
+  EXPECT_EQ(member.log, "");
+
+  graph.SetActive(true);
+  graph.SetActive(true);
+  EXPECT_EQ(member.log, "m0m1c2:1");
+  member.log.clear();
+  graph.SetActive(false);
+  graph.SetActive(false);
+  EXPECT_EQ(member.log, "c2:0m2m3");
+  // A member without a filter fails the request for one.
+  EXPECT_THROW(member.QueryBaseFilter(), EIntfCastError);
+}
+
+TEST(CaptureSelection, EachCameraGivesItsFrameSizeAndLayout) {
+  ScopedTestCameras cams("640x480,720x480,1280x720");
+  Station s;
+  struct Case {
+    int tag, width, height, preview_width, preview_left;
+  };
+  const Case cases[] = {
+      {0, 640, 480, 404, -88}, {1, 720, 480, 454, -113}, {2, 1280, 720, 539, -156}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    s.Select(c.tag);
+    TBitmap bitmap;
+    s.grabber.GrabFrame(bitmap);  // right after the start: the size is known
+    EXPECT_EQ(bitmap.Width(), c.width);
+    EXPECT_EQ(bitmap.Height(), c.height);
+    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
+    auto g = ComputePreviewGeometry(bitmap.Width(), bitmap.Height());
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->width, c.preview_width);
+    EXPECT_EQ(g->left, c.preview_left);
+  }
+}
+
+TEST(CaptureSelection, LayoutTableAndUnknownSize) {
+  struct Case {
+    int w, h, width, left;
+  };
+  const Case cases[] = {{640, 480, 404, -88},   {320, 240, 404, -88},  {1600, 1200, 404, -88},
+                        {352, 288, 370, -71},   {720, 480, 454, -113}, {720, 576, 379, -76},
+                        {1280, 1024, 379, -76}, {1280, 720, 539, -156}, {1920, 1080, 539, -156}};
+  for (const auto& c : cases) {
+    auto g = ComputePreviewGeometry(c.w, c.h);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->width, c.width) << c.w << "x" << c.h;
+    EXPECT_EQ(g->left, c.left) << c.w << "x" << c.h;
+    EXPECT_EQ(g->height, 303);
+  }
+  EXPECT_FALSE(ComputePreviewGeometry(0, 0));
+  EXPECT_FALSE(ComputePreviewGeometry(640, 0));
+}
+
+TEST(CaptureGrabFrame, CopiesTheLatestFrameRowsAndFramesChange) {
+  struct Case {
+    const char* camera;
+    int width, height, bytes_per_line;
+  };
+  const Case cases[] = {
+      {"640x480", 640, 480, 1920}, {"350x262", 350, 262, 1052}, {"640x480:mjpg", 640, 480, 1920}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.camera);
+    ScopedTestCameras cams(c.camera);
+    Station s;
+    s.Select(0);
+    TBitmap first;
+    ASSERT_TRUE(WaitUntil([&] { return s.grabber.GrabFrame(first); }));
+    EXPECT_EQ(first.BytesPerLine(), c.bytes_per_line);
+    EXPECT_EQ(static_cast<long>(first.BytesPerLine()) * first.Height(),
+              static_cast<long>(c.bytes_per_line) * c.height);
+    EXPECT_FALSE(AllBlack(first));
+    TBitmap later;
+    ASSERT_TRUE(WaitUntil([&] { return s.grabber.GrabFrame(later) && !SamePixels(first, later); }));
+  }
+}
+
+TEST(CaptureGrabFrame, InactiveOrUnconnectedLeavesTheBitmapAlone) {
+  ScopedTestCameras cams("640x480");
+  Station s;
+  TBitmap bitmap;
+  bitmap.NewDIB24(10, 7);
+  EXPECT_FALSE(s.grabber.GrabFrame(bitmap));  // graph never active
+  s.graph.SetActive(true);
+  EXPECT_FALSE(s.grabber.GrabFrame(bitmap));  // active, not connected
+  EXPECT_EQ(bitmap.Width(), 10);
+  EXPECT_EQ(bitmap.Height(), 7);
+}
+
+TEST(CaptureGrabFrame, CameraWithoutFramesGivesABlackFrameSizedBitmap) {
+  ScopedTestCameras cams("1280x720", "1280x720=no-frames");
+  Station s;
+  s.Select(0);
+  TBitmap bitmap;
+  EXPECT_FALSE(s.grabber.GrabFrame(bitmap));
+  EXPECT_EQ(bitmap.Width(), 1280);
+  EXPECT_EQ(bitmap.Height(), 720);
+  EXPECT_TRUE(AllBlack(bitmap));
+}
+
+TEST(CaptureSelection, SwitchingReleasesTheFirstGraphBeforeTheSecondStarts) {
+  ScopedTestCameras cams("640x480,720x480");
+  Station s;
+  s.Select(0);
+  capture::ElementRef first_source = s.source.MemberFilter();
+  capture::CaptureGraph* first_graph = s.graph.CaptureGraphBuilder();
+  ASSERT_TRUE(first_source);
+  GstState state = GST_STATE_VOID_PENDING;
+  gst_element_get_state(first_source.get(), &state, nullptr, 0);
+  EXPECT_EQ(state, GST_STATE_PLAYING);
+
+  // A member added to the new graph sees the old device already closed.
+  struct Watcher : TGraphComponent {
+    ~Watcher() override { SetFilterGraph(nullptr); }
+    capture::ElementRef MemberFilter() const override { return {}; }
+    std::string MemberName() const override { return "Watcher"; }
+    void NotifyMember(TMemberStage stage, int) override {
+      if (stage != TMemberStage::Adding || !old) return;
+      gst_element_get_state(old, &seen, nullptr, 0);
+      parented = GST_OBJECT_PARENT(old) != nullptr;
+    }
+    GstElement* old = nullptr;
+    GstState seen = GST_STATE_VOID_PENDING;
+    bool parented = true;
+  } watcher;
+  watcher.old = first_source.get();
+  watcher.SetFilterGraph(&s.graph);
+
+  s.Select(1);
+  EXPECT_EQ(watcher.seen, GST_STATE_NULL);
+  EXPECT_FALSE(watcher.parented);
+  EXPECT_FALSE(s.source.MemberFilter() == first_source);
+  (void)first_graph;
+  TBitmap bitmap;
+  s.grabber.GrabFrame(bitmap);
+  EXPECT_EQ(bitmap.Width(), 720);
+}
+
+TEST(CaptureSelection, VanishedDeviceIsInterfaceNotSupportedAndStalls) {
+  ScopedTestCameras cams("640x480,720x480");
+  Station s;
+  ScopedTestCameras fewer("640x480");
+  try {
+    s.Select(1);
+    ADD_FAILURE() << "no error";
+  } catch (const EIntfCastError& e) {
+    EXPECT_STREQ(e.what(), "Interface not supported");
+  }
+  EXPECT_TRUE(s.graph.Active());
+  TBitmap bitmap;
+  EXPECT_FALSE(s.grabber.GrabFrame(bitmap));
+  // A camera that is listed but cannot be opened ends the same way.
+  ScopedTestCameras broken("640x480", "640x480=no-element");
+  EXPECT_THROW(s.Select(0), EIntfCastError);
+}
+
+TEST(CaptureSelection, CameraFailingWhilePreviewingKeepsAStillPictureAndCanBeChosenAgain) {
+  ScopedTestCameras cams("640x480", "640x480=error-after:5");
+  Station s;
+  std::vector<std::int32_t> events;
+  bool on_gui_thread = true;
+  s.graph.OnDSEvent = [&](std::int32_t code, std::intptr_t, std::intptr_t) {
+    events.push_back(code);
+    on_gui_thread = on_gui_thread && QThread::currentThread() == qApp->thread();
+  };
+  s.Select(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !events.empty(); }, 10000));
+  EXPECT_EQ(events.front(), capture::EC_ERRORABORT);
+  EXPECT_TRUE(on_gui_thread);
+  TBitmap still;
+  EXPECT_TRUE(s.grabber.GrabFrame(still));
+  EXPECT_TRUE(s.preview.HasPicture());
+
+  // Choosing it again rebuilds the graph, which runs until the fault again.
+  events.clear();
+  s.Select(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !events.empty(); }, 10000));
+}
+
+TEST(CapturePreview, DrawsTheLatestFrameStretchedOverItsRectangle) {
+  ScopedTestCameras cams("640x480");
+  Station s;
+  QImage before = s.preview.grab().toImage();
+  EXPECT_EQ(before.pixel(10, 10), QColor(Qt::blue).rgb());
+  s.Select(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return s.preview.FramesShown() >= 3; }, 10000));
+  // The control moves and shrinks; the picture follows it and fills it.
+  s.preview.setGeometry(-88, 8, 404, 303);
+  QImage after = s.preview.grab().toImage();
+  EXPECT_EQ(after.size(), QSize(404, 303));
+  int blue = 0;
+  for (int x = 0; x < after.width(); x += 20) {
+    for (int y = 0; y < after.height(); y += 20) blue += after.pixel(x, y) == QColor(Qt::blue).rgb();
+  }
+  EXPECT_LT(blue, 5);
+  ShutdownPreview(s.graph);
+  EXPECT_FALSE(s.preview.HasPicture());
+  EXPECT_FALSE(s.graph.Active());
+}
+
+}  // namespace
+}  // namespace vantora::testing
+
+int main(int argc, char** argv) {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
