@@ -1,0 +1,13 @@
+#include "framework/choosers.h"
+
+#include "framework/prompter.h"
+
+namespace vantora {
+
+std::string ChoosePhotoFolder(const std::string& title) { return ActivePrompter().ChooseFolder(title); }
+
+std::string ChooseOpenFile(const std::string& title, const std::string& filter) {
+  return ActivePrompter().ChooseOpenFile(OpenFileRequest{title, filter});
+}
+
+}  // namespace vantora

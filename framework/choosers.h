@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace vantora {
+
+// The folder chooser: only file-system folders can be confirmed. Returns the
+// chosen folder's path, or empty text when the operator cancels.
+std::string ChoosePhotoFolder(const std::string& title);
+
+// The open-file chooser for one file; `filter` is "Description|*.ext".
+// Returns the path, or empty text on cancel.
+std::string ChooseOpenFile(const std::string& title, const std::string& filter);
+
+}  // namespace vantora
