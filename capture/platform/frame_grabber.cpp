@@ -75,11 +75,14 @@ FrameGrabber::~FrameGrabber() {
   gst_element_set_state(bin_.get(), GST_STATE_NULL);
 }
 
+// The format is taken from the caps event as it leaves the grabber, which
+// happens before any sink downstream hears of it; so once Run has seen the
+// sinks settle, the grabber is connected. A stopped grabber (inactive pads)
+// has no format.
 std::optional<GstVideoInfo> FrameGrabber::ConnectedFormat() const {
-  auto caps = CapsRef::Adopt(gst_pad_get_current_caps(input_.get()));
-  GstVideoInfo vi;
-  if (!caps || !gst_video_info_from_caps(&vi, caps.get())) return std::nullopt;
-  return vi;
+  if (!gst_pad_is_active(input_.get())) return std::nullopt;
+  std::lock_guard lock(shared_->mutex);
+  return shared_->format;
 }
 
 std::optional<FrameSnapshot> FrameGrabber::LatestFrame() const {

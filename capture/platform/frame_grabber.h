@@ -37,7 +37,7 @@ class FrameGrabber {
  private:
   std::shared_ptr<Shared> shared_;
   ElementRef bin_;
-  PadRef input_;  // where the negotiated format is read
+  PadRef input_;
 };
 
 }  // namespace vantora::capture
