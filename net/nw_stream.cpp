@@ -27,7 +27,7 @@ std::int64_t Resolve(std::int64_t offset, TNwSeekOrigin origin, std::int64_t pos
 }  // namespace
 
 std::int64_t TNwMemoryStream::Read(void* buffer, std::int64_t count) {
-  const std::int64_t size = Size();
+  const auto size = static_cast<std::int64_t>(data_.size());
   if (count <= 0 || pos_ >= size) return 0;
   const std::int64_t n = std::min(count, size - pos_);
   std::memcpy(buffer, data_.data() + pos_, static_cast<std::size_t>(n));
@@ -48,7 +48,7 @@ std::int64_t TNwMemoryStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t TNwMemoryStream::Seek(std::int64_t offset, TNwSeekOrigin origin) {
-  pos_ = Resolve(offset, origin, pos_, Size());
+  pos_ = Resolve(offset, origin, pos_, static_cast<std::int64_t>(data_.size()));
   return pos_;
 }
 
