@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vantora {
+
+// The whole file; EFOpenError when it cannot be opened or read, or when it
+// is larger than limit bytes (a device or a runaway file never ends a read).
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t limit);
+
+// Replaces the file with exactly these bytes, or leaves it as it was: the
+// bytes go to a temporary file in the same folder, are flushed to disk and
+// only then renamed over the target. EFCreateError on any failure, after
+// which no temporary file is left behind.
+void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace vantora
