@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -15,11 +16,13 @@ namespace vantora::testing {
 namespace {
 
 int ListenLoopback(int& port, bool listen_too) {
+  const int wanted = port;
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::runtime_error("socket failed");
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(static_cast<std::uint16_t>(wanted));
   if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) throw std::runtime_error("bind failed");
   if (listen_too && ::listen(fd, 16) != 0) throw std::runtime_error("listen failed");
   socklen_t len = sizeof addr;
@@ -113,7 +116,7 @@ bool FakePeer::WaitForClientClose(std::chrono::milliseconds bound) {
   return false;
 }
 
-FakeServer::FakeServer(std::vector<Script> scripts) : scripts_(std::move(scripts)) {
+FakeServer::FakeServer(std::vector<Script> scripts, int port) : scripts_(std::move(scripts)), port_(port) {
   listen_fd_ = ListenLoopback(port_, true);
   thread_ = std::thread([this] { Serve(); });
 }
@@ -159,7 +162,9 @@ void FakeServer::Record(std::string bytes) {
   received_.push_back(std::move(bytes));
 }
 
-RefusingPort::RefusingPort() { fd_ = ListenLoopback(port_, false); }
+RefusingPort::RefusingPort() {
+  port_ = 0;
+  fd_ = ListenLoopback(port_, false); }
 
 RefusingPort::~RefusingPort() {
   if (fd_ >= 0) ::close(fd_);

@@ -47,7 +47,7 @@ class FakeServer {
   using Script = std::function<void(FakePeer&)>;
 
   // Serves one script per accepted connection, in order, on 127.0.0.1.
-  explicit FakeServer(std::vector<Script> scripts);
+  explicit FakeServer(std::vector<Script> scripts, int port = 0);
   ~FakeServer();
   FakeServer(const FakeServer&) = delete;
   FakeServer& operator=(const FakeServer&) = delete;
