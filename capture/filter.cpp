@@ -13,7 +13,7 @@ void TBaseFilter::SetMoniker(const std::optional<capture::DeviceMoniker>& monike
 
 TFilter::TFilter(std::string name) : name_(std::move(name)) {}
 
-TFilter::~TFilter() { SetFilterGraph(nullptr); }
+TFilter::~TFilter() { DetachQuietly(); }
 
 void TFilter::NotifyMember(TMemberStage stage, int) {
   switch (stage) {

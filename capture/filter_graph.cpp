@@ -12,7 +12,11 @@ namespace vantora {
 TFilterGraph::TFilterGraph() : notification_target_(std::make_unique<QObject>()) {}
 
 TFilterGraph::~TFilterGraph() {
-  SetActive(false);
+  try {
+    SetActive(false);
+  } catch (const std::exception&) {
+    // The window is going away; there is nobody left to tell.
+  }
   for (GraphMember* member : members_) {
     if (auto* component = dynamic_cast<TGraphComponent*>(member)) component->filter_graph_ = nullptr;
   }
@@ -139,6 +143,14 @@ void TGraphComponent::SetFilterGraph(TFilterGraph* graph) {
   if (filter_graph_) filter_graph_->DetachMember(*this);
   filter_graph_ = graph;
   if (filter_graph_) filter_graph_->AttachMember(*this);
+}
+
+void TGraphComponent::DetachQuietly() noexcept {
+  try {
+    SetFilterGraph(nullptr);
+  } catch (const std::exception&) {
+    filter_graph_ = nullptr;
+  }
 }
 
 capture::ElementRef TGraphComponent::QueryBaseFilter() const {

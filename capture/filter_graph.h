@@ -106,6 +106,13 @@ class TGraphComponent : public GraphMember {
   TFilterGraph* FilterGraph() const { return filter_graph_; }
   void SetFilterGraph(TFilterGraph* graph);
 
+ protected:
+  // For destructors: leaves the graph; an error while the filter leaves
+  // cannot escape a destructor, and the member is gone from the graph anyway.
+  void DetachQuietly() noexcept;
+
+ public:
+
   // The member's filter, or EIntfCastError ("Interface not supported") when
   // it has none.
   capture::ElementRef QueryBaseFilter() const;

@@ -19,7 +19,7 @@ TSampleGrabber::TSampleGrabber(std::string name) : name_(std::move(name)) {
   if (!missing.empty()) throw ESampleGrabberUnavailable(missing.front());
 }
 
-TSampleGrabber::~TSampleGrabber() { SetFilterGraph(nullptr); }
+TSampleGrabber::~TSampleGrabber() { DetachQuietly(); }
 
 capture::ElementRef TSampleGrabber::MemberFilter() const {
   return grabber_ ? grabber_->Element() : capture::ElementRef();

@@ -17,7 +17,7 @@ TVideoWindow::TVideoWindow(QWidget* parent, std::string name) : QWidget(parent),
   setFocusPolicy(Qt::StrongFocus);
 }
 
-TVideoWindow::~TVideoWindow() { SetFilterGraph(nullptr); }
+TVideoWindow::~TVideoWindow() { DetachQuietly(); }
 
 capture::ElementRef TVideoWindow::MemberFilter() const {
   return renderer_ ? renderer_->Element() : capture::ElementRef();
