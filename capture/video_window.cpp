@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QMetaObject>
+#include <QPalette>
 #include <QPainter>
 #include <QPointer>
 
@@ -12,6 +13,10 @@ namespace vantora {
 
 TVideoWindow::TVideoWindow(QWidget* parent, std::string name) : QWidget(parent), name_(std::move(name)) {
   setObjectName(QString::fromStdString(name_));
+  // Blue where there is no picture; the paint event draws it itself.
+  QPalette blue = palette();
+  blue.setColor(QPalette::Window, Qt::blue);
+  setPalette(blue);
   setAutoFillBackground(false);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
@@ -91,7 +96,7 @@ void TVideoWindow::paintEvent(QPaintEvent*) {
       return;
     }
   }
-  painter.fillRect(rect(), Qt::blue);
+  painter.fillRect(rect(), palette().color(QPalette::Window));
 }
 
 }  // namespace vantora
