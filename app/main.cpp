@@ -1,10 +1,3 @@
-#include <QApplication>
-#include <QWidget>
+#include "app/station.h"
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QWidget w;
-  w.setWindowTitle(QString::fromUtf8("Vantora V2014年6月20日  "));
-  w.show();
-  return app.exec();
-}
+int main(int argc, char** argv) { return vantora::RunStation(argc, argv); }

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QTest>
+#include <fstream>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/pub.h"
+#include "framework/scripted_prompter.h"
+#include "temp_dir.h"
+
+namespace vantora::testing {
+
+// A main window over a settings file of its own, with every box scripted.
+// The window is made by Make() so a test can prepare the file first.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UserInfo = TUserInfo{};
+    // Clears what an earlier test's failed load left behind.
+    ScopedEnv clean("VANTORA_REGISTRY", (dir / "clean.reg").c_str());
+    LoadUserInfo();
+  }
+
+  void WriteSettings(const std::string& values) {
+    std::ofstream(dir / "registry.reg", std::ios::binary)
+        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\Info]\n" << values << "\n";
+  }
+
+  TMain& Make() {
+    main = std::make_unique<TMain>();
+    return *main;
+  }
+
+  TMain& Show() {
+    if (!main) Make();
+    main->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+    return *main;
+  }
+
+  // Types `text` into the ID box key by key, as the keyboard would: any
+  // character, Chinese included (QTest::keyClicks takes ASCII only).
+  void Type(const QString& text) {
+    for (QChar c : text) QTest::sendKeyEvent(QTest::Click, main->Edit1, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  }
+
+  TempDir dir;
+  ScopedEnv env{"VANTORA_REGISTRY", (dir / "registry.reg").c_str()};
+  ScriptedPrompter prompter;
+  std::unique_ptr<TMain> main;
+};
+
+}  // namespace vantora::testing
