@@ -170,4 +170,24 @@ RefusingPort::~RefusingPort() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+FullListener::FullListener() {
+  fd_ = ListenLoopback(port_, false);
+  ::listen(fd_, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(static_cast<std::uint16_t>(port_));
+  // A backlog of 0 still queues one connection; two more fill every slot.
+  for (int i = 0; i < 3; ++i) {
+    const int c = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    ::connect(c, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    fillers_.push_back(c);
+  }
+}
+
+FullListener::~FullListener() {
+  for (int c : fillers_) ::close(c);
+  if (fd_ >= 0) ::close(fd_);
+}
+
 }  // namespace vantora::testing

@@ -89,4 +89,19 @@ class RefusingPort {
   int port_ = 0;
 };
 
+// A listener that never accepts and whose queue is already full.
+class FullListener {
+ public:
+  FullListener();
+  ~FullListener();
+  FullListener(const FullListener&) = delete;
+  FullListener& operator=(const FullListener&) = delete;
+  int Port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  std::vector<int> fillers_;
+};
+
 }  // namespace vantora::testing

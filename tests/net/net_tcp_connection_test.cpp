@@ -250,6 +250,24 @@ TEST(NetTcpConnection, ConnectFailuresCarryWindowsSocketsCodes) {
   }
 }
 
+TEST(NetTcpConnection, PositiveConnectTimeOutEndsAStalledConnect) {
+  // A listener whose accept queue is full drops further handshakes, so a
+  // connect to it stalls until the time-out.
+  testing::FullListener full;
+  TNwTCPClient client;
+  client.Host = "127.0.0.1";
+  client.Port = full.Port();
+  const auto start = Clock::now();
+  try {
+    client.Connect(300);
+    FAIL() << "connected";
+  } catch (const ENwConnectTimeout& e) {
+    EXPECT_STREQ(e.what(), "Connect timed out.");
+  }
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+  EXPECT_FALSE(client.Connected());
+}
+
 TEST(NetTcpConnection, OnlyNamesGoThroughTheLookup) {
   struct Case {
     const char* host;
