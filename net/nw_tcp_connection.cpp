@@ -20,6 +20,12 @@ void TNwTCPConnection::SetIOHandler(TNwIOHandler* handler) {
   handler_ = handler;
 }
 
+void TNwTCPConnection::AdoptIOHandler(std::unique_ptr<TNwIOHandler> handler) {
+  SetIOHandler(handler.get());
+  owned_handler_ = std::move(handler);
+  ResetForConnect();
+}
+
 TNwIOHandlerSocket* TNwTCPConnection::SocketHandler() const {
   return dynamic_cast<TNwIOHandlerSocket*>(handler_);
 }

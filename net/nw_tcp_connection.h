@@ -42,6 +42,9 @@ class TNwTCPConnection : public TNwComponent {
   // not owned; without one, connecting creates and owns a socket handler.
   TNwIOHandler* IOHandler() const { return handler_; }
   void SetIOHandler(TNwIOHandler* handler);
+  // Takes a handler that is already connected (a listener's accepted
+  // socket) and owns it; the input buffer starts empty.
+  void AdoptIOHandler(std::unique_ptr<TNwIOHandler> handler);
   // The socket handler in use, or null.
   TNwIOHandlerSocket* SocketHandler() const;
 

@@ -328,6 +328,31 @@ TEST(NetTcpConnection, NoReadTimeoutWaitsForALateAnswer) {
   EXPECT_EQ(client.ReadLn(), "late");
 }
 
+TEST(NetTcpConnection, AcceptedSocketServesAsAConnection) {
+  // The way a data channel takes its one connection: listen, accept, adopt.
+  auto listening = std::make_unique<TNwSocketHandle>();
+  listening->AllocateSocket();
+  listening->Bind("127.0.0.1", 0);
+  listening->Listen(15);
+  EXPECT_EQ(listening->IP(), "127.0.0.1");
+  TNwTCPClient client;
+  client.Host = "127.0.0.1";
+  client.Port = listening->Port();
+  client.Connect();
+  auto accepted = std::make_unique<TNwSocketHandle>();
+  ASSERT_TRUE(listening->Accept(*accepted, 5000));
+  EXPECT_EQ(accepted->PeerPort(), client.SocketHandler()->Binding()->Port());
+  auto handler = std::make_unique<TNwIOHandlerSocket>();
+  handler->AdoptBinding(std::move(accepted));
+  TNwTCPConnection data;
+  data.AdoptIOHandler(std::move(handler));
+  client.WriteLn("STOR bytes");
+  EXPECT_EQ(data.ReadLn(), "STOR bytes");
+  data.Disconnect();
+  EXPECT_THROW(client.ReadLn(), ENwConnClosedGracefully);
+  EXPECT_FALSE(listening->Accept(*std::make_unique<TNwSocketHandle>(), 10));
+}
+
 TEST(NetSocketErrors, MessagesAndErrnoMapping) {
   EXPECT_EQ(SocketErrorMessage(10054), "Socket Error # 10054\r\nConnection reset by peer.");
   EXPECT_EQ(SocketErrorMessage(10035), "Socket Error # 10035\r\nOperation would block. ");
