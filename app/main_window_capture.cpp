@@ -1,30 +1,70 @@
-// The main window's capture side: the live video window, the device menu and
-// the capture shutdown. Placeholders until the capture layer is wired in.
+// The main window's capture side: the live video window, the device menu,
+// choosing a device and laying out its preview, and the capture shutdown.
+// The work itself lives in the capture layer; these handlers stay short.
+#include <QAction>
 #include <QMenu>
+#include <QPushButton>
 
 #include "app/main_window.h"
+#include "capture/filter.h"
+#include "capture/filter_graph.h"
+#include "capture/preview_selection.h"
+#include "capture/sample_grabber.h"
+#include "capture/sys_dev_enum.h"
+#include "capture/video_window.h"
+#include "framework/error_guard.h"
+#include "imaging/graphics.h"
+#include "framework/image_control.h"
 
 namespace vantora {
+namespace {
 
+TVideoWindow& Preview(QWidget* avCapture1) { return static_cast<TVideoWindow&>(*avCapture1); }
+
+}  // namespace
+
+// Runs while the window's components are built, outside FormCreate: a system
+// without the grabber's elements stops the start-up here.
 void TMain::CreateAVCapture1() {
-  AVCapture1 = new QWidget(VideoPanel);
-  AVCapture1->setObjectName(QStringLiteral("AVCapture1"));
+  FilterGraph = std::make_shared<TFilterGraph>();
+  FilterGraph->OnHandlerError = [](const std::exception&) { ReportCurrentException(); };
+  auto* preview = new TVideoWindow(VideoPanel, "AVCapture1");
+  AVCapture1 = preview;
   AVCapture1->setGeometry(-8, 8, 404, 303);
-  QPalette palette = AVCapture1->palette();
-  palette.setColor(QPalette::Window, Qt::blue);
-  AVCapture1->setPalette(palette);
-  AVCapture1->setAutoFillBackground(true);
-  AVCapture1->setFocusPolicy(Qt::StrongFocus);
+  SampleGrabber = std::make_shared<TSampleGrabber>("SampleGrabber");
+  Filter = std::make_shared<TFilter>("Filter");
+  preview->SetFilterGraph(FilterGraph.get());
+  SampleGrabber->SetFilterGraph(FilterGraph.get());
+  Filter->SetFilterGraph(FilterGraph.get());
 }
 
-void TMain::FillDeviceMenu() {}
+void TMain::FillDeviceMenu() {
+  SysDevEnum = std::make_shared<TSysDevEnum>();
+  for (int i = 0; i < SysDevEnum->DeviceCount(); ++i) {
+    QAction* item = Devices->addAction(QString::fromStdString(SysDevEnum->DeviceEntry(i).FriendlyName));
+    item->setData(i);  // the item's Tag: the device's position in the list
+    connect(item, &QAction::triggered, this, GuardedSlot([this, i](bool) { DeviceItemClick(i); }));
+  }
+  GrabBitmap = std::make_shared<TBitmap>();
+}
 
-void TMain::DeviceItemClick(int /*tag*/) {}
+void TMain::DeviceItemClick(int tag) {
+  if (!SysDevEnum) return;  // the list is gone once the window closes
+  BuildAndRunPreview(*FilterGraph, *SysDevEnum, tag, *Filter, *SampleGrabber, Preview(AVCapture1));
+  BitBtn1->setEnabled(true);
+  SampleGrabber->GrabFrame(*GrabBitmap);  // learns the frame size, frame or not
+  ApplyPreviewGeometry();
+}
 
-void TMain::ApplyPreviewGeometry() {}
+void TMain::ApplyPreviewGeometry() {
+  auto geometry = ComputePreviewGeometry(GrabBitmap->Width(), GrabBitmap->Height());
+  if (!geometry) return;  // no frame size known: the layout stays as it is
+  AVCapture1->setGeometry(geometry->left, AVCapture1->y(), geometry->width, geometry->height);
+  Image2->resize(GrabBitmap->Width(), GrabBitmap->Height());
+}
 
-void TMain::ReleaseDeviceList() {}
+void TMain::ReleaseDeviceList() { SysDevEnum.reset(); }
 
-void TMain::ShutDownCapture() {}
+void TMain::ShutDownCapture() { ShutdownPreview(*FilterGraph); }
 
 }  // namespace vantora

@@ -1,0 +1,139 @@
+// The main window's capture side with the in-process test cameras: the
+// source menu, choosing devices, the preview layout, faults and closing.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "capture_graph.h"
+#include "capture/filter.h"
+#include "capture/filter_graph.h"
+#include "capture/sample_grabber.h"
+#include "framework/image_control.h"
+#include "imaging/graphics.h"
+#include "main_window_fixture.h"
+#include "test_cameras.h"
+
+namespace vantora::testing {
+namespace {
+
+class CaptureMainWindowTest : public MainWindowTest {
+ protected:
+  QAction* Item(int k) { return main->Devices->actions().at(k); }
+  QRect PreviewBounds() { return main->AVCapture1->geometry(); }
+};
+
+TEST_F(CaptureMainWindowTest, MenuListsEachCameraAndEachChoiceLaysOutItsPreview) {
+  ScopedTestCameras cams("640x480,720x480,1280x720");
+  TMain& m = Show();
+  ASSERT_EQ(m.Devices->actions().size(), 3);
+  const char* names[] = {"Vantora Test Camera 640x480", "Vantora Test Camera 720x480",
+                         "Vantora Test Camera 1280x720"};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(Item(k)->text().toStdString(), names[k]);
+    EXPECT_EQ(Item(k)->data().toInt(), k);
+    EXPECT_FALSE(Item(k)->isCheckable());
+  }
+  EXPECT_FALSE(m.BitBtn1->isEnabled());
+  EXPECT_EQ(PreviewBounds(), QRect(-8, 8, 404, 303));
+
+  struct Case {
+    int tag;
+    QRect preview;
+    QSize frame;
+  };
+  const Case cases[] = {{0, {-88, 8, 404, 303}, {640, 480}},
+                        {1, {-113, 8, 454, 303}, {720, 480}},
+                        {2, {-156, 8, 539, 303}, {1280, 720}},
+                        {0, {-88, 8, 404, 303}, {640, 480}}};
+  capture::ElementRef previous;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    Item(c.tag)->trigger();
+    EXPECT_TRUE(prompter.Boxes().empty());
+    EXPECT_TRUE(m.BitBtn1->isEnabled());
+    EXPECT_EQ(PreviewBounds(), c.preview);
+    EXPECT_EQ(m.Image2->size(), c.frame);
+    EXPECT_EQ(m.GrabBitmap->Width(), c.frame.width());
+    // Every choice builds a new graph with a new device source.
+    capture::ElementRef source = m.Filter->MemberFilter();
+    ASSERT_TRUE(source);
+    EXPECT_FALSE(source == previous);
+    previous = source;
+  }
+  TBitmap frame;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return m.SampleGrabber->GrabFrame(frame); }, 10000));
+  EXPECT_EQ(frame.Width(), 640);
+  EXPECT_EQ(frame.BytesPerLine(), 1920);
+}
+
+TEST_F(CaptureMainWindowTest, NoDeviceLeavesTheMenuEmptyAndTakePhotoDisabled) {
+  ScopedTestCameras none("");
+  TMain& m = Show();
+  if (!m.Devices->actions().isEmpty()) GTEST_SKIP() << "a real camera is attached";
+  EXPECT_FALSE(m.BitBtn1->isEnabled());
+  m.close();
+  EXPECT_TRUE(prompter.Boxes().empty());
+}
+
+TEST_F(CaptureMainWindowTest, ClosingBeforeAnySelectionShowsNothing) {
+  ScopedTestCameras cams("640x480");
+  TMain& m = Show();
+  m.close();
+  EXPECT_TRUE(prompter.Boxes().empty());
+  EXPECT_FALSE(m.FilterGraph->Active());
+}
+
+TEST_F(CaptureMainWindowTest, ClosingStopsAndReleasesTheGraph) {
+  ScopedTestCameras cams("640x480");
+  TMain& m = Show();
+  Item(0)->trigger();
+  ASSERT_TRUE(m.FilterGraph->Active());
+  m.close();
+  EXPECT_FALSE(m.FilterGraph->Active());
+  EXPECT_FALSE(m.Filter->MemberFilter());
+  EXPECT_TRUE(prompter.Boxes().empty());
+}
+
+TEST_F(CaptureMainWindowTest, AVanishedDeviceShowsTheErrorAndChangesNothingElse) {
+  ScopedTestCameras cams("640x480,720x480");
+  TMain& m = Show();
+  ScopedTestCameras fewer("640x480");
+  Item(1)->trigger();
+  ASSERT_EQ(prompter.Boxes().size(), 1u);
+  EXPECT_EQ(prompter.Boxes()[0].caption, "Vantora");
+  EXPECT_EQ(prompter.Boxes()[0].text, "Interface not supported.");
+  EXPECT_FALSE(m.BitBtn1->isEnabled());
+  EXPECT_EQ(PreviewBounds(), QRect(-8, 8, 404, 303));
+  // The camera still there works as before.
+  prompter.Clear();
+  Item(0)->trigger();
+  EXPECT_TRUE(prompter.Boxes().empty());
+  EXPECT_EQ(PreviewBounds(), QRect(-88, 8, 404, 303));
+}
+
+TEST_F(CaptureMainWindowTest, ACameraFailingWhilePreviewingIsSilentAndCanBeChosenAgain) {
+  ScopedTestCameras cams("720x480", "720x480=error-after:4");
+  TMain& m = Show();
+  int errors = 0;
+  m.FilterGraph->OnDSEvent = [&](std::int32_t code, std::intptr_t, std::intptr_t) {
+    errors += code == capture::EC_ERRORABORT;
+  };
+  Item(0)->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return errors > 0; }, 10000));
+  EXPECT_TRUE(prompter.Boxes().empty());
+  EXPECT_TRUE(m.BitBtn1->isEnabled());
+  TBitmap still;
+  EXPECT_TRUE(m.SampleGrabber->GrabFrame(still));
+  Item(0)->trigger();
+  EXPECT_TRUE(prompter.Boxes().empty());
+  EXPECT_EQ(PreviewBounds(), QRect(-113, 8, 454, 303));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return errors > 1; }, 10000));
+}
+
+}  // namespace
+}  // namespace vantora::testing
