@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QWidget>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -16,7 +17,12 @@ class QPushButton;
 
 namespace vantora {
 
+class TBitmap;
+class TFilter;
+class TFilterGraph;
 class TImage;
+class TSampleGrabber;
+class TSysDevEnum;
 class TNetForm;
 class TScForm;
 
@@ -113,7 +119,15 @@ class TMain : public QWidget {
   // ---- end of the photo road ----
 
   // ==== BEGIN capture block (main_window_capture.cpp) ====
-  QWidget* AVCapture1 = nullptr;  // the live video window, inside VideoPanel
+  QWidget* AVCapture1 = nullptr;  // the live video window (a TVideoWindow), inside VideoPanel
+  // The capture graph and its other two members, the device list and the
+  // bitmap that learns the frame size. Shared pointers, so that this header
+  // needs only the names; the graph comes first so it outlives its members.
+  std::shared_ptr<TFilterGraph> FilterGraph;
+  std::shared_ptr<TSampleGrabber> SampleGrabber;
+  std::shared_ptr<TFilter> Filter;
+  std::shared_ptr<TSysDevEnum> SysDevEnum;
+  std::shared_ptr<TBitmap> GrabBitmap;
   void CreateAVCapture1();        // builds AVCapture1 at its place in VideoPanel
   void FillDeviceMenu();          // FormCreate step 1
   void DeviceItemClick(int tag);  // a device item of "视频来源" clicked
