@@ -312,7 +312,11 @@ bool TNwHTTP::Authorize(bool proxy) {
 }
 
 void TNwHTTP::ReadResult(TNwStream* stream) {
-  if (stream) ReadResponseBody(*this, response_, *stream);
+  if (!stream) return;
+  if (response_.ContentLength <= 0 && ContainsText(response_.TransferEncoding, "chunked")) {
+    DoStatus(TNwStatus::hsStatusText, "Chunk Started");
+  }
+  ReadResponseBody(*this, response_, *stream);
 }
 
 void TNwHTTP::DiscardBody() {
