@@ -111,24 +111,18 @@ TEST_F(IdEntry, InputMethodTextPassesTheSameFilter) {
   EXPECT_EQ(Box(), "12");
 }
 
+// The cut itself is tested above; here, that the notice reaches the box.
 TEST_F(IdEntry, ClipboardTextStartingWithPhotoReplacesTheBox) {
-  const QString forty(40, u'8');
-  struct Case {
-    QString clip;
-    std::string box;
-  };
-  const Case cases[] = {
+  const std::pair<QString, std::string> cases[] = {
       {"photo110105194912310021", "110105194912310021"},
-      {"photo" + forty, std::string(30, '8')},
-      {"Photo123", "keep"},
       {" photo123", "keep"},
       {"photo", ""},
       {QString::fromUtf8("photo张三"), "张三"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [clip, box] : cases) {
     main->SetEdit1Text("keep");
-    Clip(c.clip);
-    EXPECT_EQ(Box(), c.box) << c.clip.toStdString();
+    Clip(clip);
+    EXPECT_EQ(Box(), box) << clip.toStdString();
   }
 }
 

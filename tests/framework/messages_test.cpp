@@ -8,11 +8,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "framework/choosers.h"
 #include "framework/hourglass.h"
 #include "framework/messages.h"
 #include "framework/qt_prompter.h"
-#include "framework/scripted_prompter.h"
 
 namespace vantora {
 namespace {
@@ -45,15 +43,6 @@ TEST(FrameworkMessages, CaptionIconAndKeysFollowTheKindAndButtons) {
     EXPECT_EQ(r.escapeButton, c.escape) << c.caption;
     EXPECT_EQ(r.buttons, std::vector<MsgButton>(c.buttons));
   }
-}
-
-TEST(FrameworkMessages, MessageDlgGoesThroughTheInstalledPrompter) {
-  testing::ScriptedPrompter prompter;
-  prompter.AnswerNextBox(B::No);
-  EXPECT_EQ(MessageDlg("覆盖吗？", MsgDlgType::Confirmation, {B::Yes, B::No}), B::No);
-  EXPECT_EQ(MessageDlg("好", MsgDlgType::Information, {B::OK}), B::OK);  // unscripted: Enter
-  ASSERT_EQ(prompter.Boxes().size(), 2u);
-  EXPECT_EQ(prompter.Boxes()[0].text, "覆盖吗？");
 }
 
 // Drives the real box from a timer: reads what it shows, then presses `key`.
@@ -96,17 +85,6 @@ TEST(FrameworkMessages, RealBoxShowsTheCaptionsAndAnswersEnterAndEsc) {
   EXPECT_EQ(ok.buttons, QStringList{"OK"});
   QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_LE((ok.centre - screen.center()).manhattanLength(), 4);
-}
-
-TEST(FrameworkMessages, ChoosersGoThroughTheInstalledPrompter) {
-  testing::ScriptedPrompter prompter;
-  prompter.AnswerNextFolder("/tmp");
-  EXPECT_EQ(ChoosePhotoFolder("请选择照片路径"), "/tmp");
-  EXPECT_EQ(ChoosePhotoFolder("again"), "");  // unscripted: cancelled
-  EXPECT_EQ(prompter.FolderTitles(), (std::vector<std::string>{"请选择照片路径", "again"}));
-  EXPECT_EQ(ChooseOpenFile("考生照片文件", "JPEG Image File (*.jpg)|*.jpg"), "");
-  ASSERT_EQ(prompter.FileRequests().size(), 1u);
-  EXPECT_EQ(prompter.FileRequests()[0].filter, "JPEG Image File (*.jpg)|*.jpg");
 }
 
 TEST(FrameworkMessages, FileFiltersBecomeQtNameFilters) {
