@@ -8,6 +8,11 @@
 #include <string>
 #include <unistd.h>
 
+#include <QApplication>
+
+#include "app/station.h"
+#include "framework/scripted_prompter.h"
+#include "framework/startup_guard.h"
 #include "sample_grabber.h"
 #include "sys_dev_enum.h"
 
@@ -33,6 +38,24 @@ TEST(CaptureStartupCheck, TestCamerasWithoutPluginsAreListedButCannotOpen) {
   EXPECT_FALSE(moniker->BindToElement());
 }
 
+TEST(CaptureStartupCheck, TheStationShowsTheApplicationErrorAndDoesNotRun) {
+  ScriptedPrompter prompter;
+  TStation station;
+  bool ran = false;
+  int rc = RunStartup([&] { CreateStation(station); },
+                      [&] {
+                        ran = true;
+                        return 0;
+                      });
+  EXPECT_EQ(rc, 1);
+  EXPECT_FALSE(ran);
+  ASSERT_EQ(prompter.Boxes().size(), 1u);
+  EXPECT_EQ(prompter.Boxes()[0].caption, "Application Error");
+  EXPECT_NE(prompter.Boxes()[0].text.find("The SampleGrabber Filter is not available on this system."),
+            std::string::npos)
+      << prompter.Boxes()[0].text;
+}
+
 }  // namespace
 }  // namespace vantora::testing
 
@@ -46,6 +69,8 @@ int main(int argc, char** argv) {
   setenv("GST_PLUGIN_PATH_1_0", dir.c_str(), 1);
   setenv("GST_REGISTRY_1_0", (dir / "registry.bin").c_str(), 1);
   setenv("GST_REGISTRY", (dir / "registry.bin").c_str(), 1);
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   int rc = RUN_ALL_TESTS();
   std::filesystem::remove_all(dir);
