@@ -1,5 +1,8 @@
 #include "imaging/bitmap.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "imaging/canvas.h"
 #include "imaging/graphics_errors.h"
 #include "imaging/jpeg_image.h"
@@ -73,13 +76,20 @@ void TBitmap::Resize(int w, int h) {
     width_ = w, height_ = h;
     return;
   }
-  auto fresh = AllocatePixels(LayoutForNewPixels(), w, h);
+  auto fresh = AllocatePixels(LayoutForNewPixels(), w, h, /*zeroed=*/false);
   if (fresh->layout == PixelLayout::kIndexed8 && data_) fresh->palette = data_->palette;
   const Rgb background = canvas_ ? canvas_->Brush().Color() : 0xFFFFFF;
-  FillPixels(*fresh, 0, 0, w, h, background);
-  if (data_) {
-    CopyPixels(*fresh, 0, 0, *data_, 0, 0, std::min(w, data_->width), std::min(h, data_->height));
-  }
+  // The old picture covers the top-left; only the rest needs the background.
+  const int keptWidth = data_ ? std::min(w, data_->width) : 0;
+  const int keptHeight = data_ ? std::min(h, data_->height) : 0;
+  FillPixels(*fresh, keptWidth, 0, w, keptHeight, background);
+  FillPixels(*fresh, 0, keptHeight, w, h, background);
+  if (data_) CopyPixels(*fresh, 0, 0, *data_, 0, 0, keptWidth, keptHeight);
+  // Row padding is not part of any pixel, but it goes to the codec and into
+  // comparisons of whole rows: keep it defined.
+  const int padding = RowBytes(fresh->layout, w) - (w * BitsPerPixel(fresh->layout) + 7) / 8;
+  if (padding > 0)
+    for (int y = 0; y < h; ++y) std::memset(fresh->Row(y) + fresh->stride - padding, 0, static_cast<std::size_t>(padding));
   data_ = std::move(fresh);
   width_ = w, height_ = h;
 }

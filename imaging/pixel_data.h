@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace vantora {
@@ -36,13 +38,34 @@ inline int RedOf(Rgb c) { return static_cast<int>((c >> 16) & 0xFF); }
 inline int GreenOf(Rgb c) { return static_cast<int>((c >> 8) & 0xFF); }
 inline int BlueOf(Rgb c) { return static_cast<int>(c & 0xFF); }
 
+// Leaves new bytes uninitialised: every store is filled right after it is
+// made, and zeroing it first would double the cost of a resize.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  using std::allocator<T>::allocator;
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
+using PixelBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
 // The pixel store that copies of a bitmap share until one of them changes.
 struct PixelData {
   PixelLayout layout = PixelLayout::kBgr24;
   int width = 0;
   int height = 0;
   int stride = 0;
-  std::vector<std::uint8_t> bytes;
+  PixelBytes bytes;
   std::vector<Rgb> palette;  // kIndexed8 only; kHalftone8 uses the fixed one
 
   // y counts from the top row whatever the storage order.
@@ -53,8 +76,9 @@ struct PixelData {
   int StoredRow(int y) const { return IsBottomUp(layout) ? height - 1 - y : y; }
 };
 
-// A zero-filled store; throws EOutOfResources when it is too big to make.
-std::shared_ptr<PixelData> AllocatePixels(PixelLayout layout, int width, int height);
+// A new store, zero-filled unless the caller fills every byte itself; throws
+// EOutOfResources when it is too big to make.
+std::shared_ptr<PixelData> AllocatePixels(PixelLayout layout, int width, int height, bool zeroed = true);
 
 const std::vector<Rgb>& HalftonePalette();
 
