@@ -188,6 +188,36 @@ TEST(CaptureSelection, EachCameraGivesItsFrameSizeAndLayout) {
   }
 }
 
+TEST(CaptureFilterGraph, ResetLeavesOnlyTheMembersFiltersUnconnected) {
+  ScopedTestCameras cams("640x480:mjpg");
+  Station s;
+  s.Select(0);
+  capture::CaptureGraph* graph = s.graph.CaptureGraphBuilder();
+  EXPECT_GT(graph->Filters().size(), 3u);  // decoder and converter in between
+  s.graph.ResetGraph();
+  auto filters = graph->Filters();
+  ASSERT_EQ(filters.size(), 3u);
+  for (const auto& f : filters) {
+    const bool member = f == s.preview.MemberFilter() || f == s.grabber.MemberFilter() ||
+                        f == s.source.MemberFilter();
+    EXPECT_TRUE(member);
+    GstIterator* it = gst_element_iterate_pads(f.get());
+    GValue v = G_VALUE_INIT;
+    while (gst_iterator_next(it, &v) == GST_ITERATOR_OK) {
+      EXPECT_FALSE(gst_pad_is_linked(GST_PAD(g_value_get_object(&v))));
+      g_value_reset(&v);
+    }
+    g_value_unset(&v);
+    gst_iterator_free(it);
+  }
+  // The stripped graph can be connected and run again.
+  CheckResult(graph->RenderStream(s.source.MemberFilter(), s.grabber.MemberFilter(),
+                                  s.preview.MemberFilter()));
+  EXPECT_TRUE(s.graph.RunGraph());
+  TBitmap bitmap;
+  ASSERT_TRUE(WaitUntil([&] { return s.grabber.GrabFrame(bitmap); }));
+}
+
 TEST(CaptureSelection, LayoutTableAndUnknownSize) {
   struct Case {
     int w, h, width, left;
