@@ -252,6 +252,22 @@ TEST(CaptureGraphRun, UnlinkedRendererIsNotConnectedAndStrayFiltersAreRefused) {
   EXPECT_EQ(graph.RemoveFilter(source).code, VFW_E_NOT_FOUND);
 }
 
+TEST(CaptureGraphRun, AMissingV4l2DeviceIsReportedInItsOwnWords) {
+  CaptureGraph graph;
+  capture::VideoRenderer renderer;
+  capture::FrameGrabber grabber;
+  auto source = capture::MakeElement("v4l2src");
+  if (!source) GTEST_SKIP() << "no v4l2src here";
+  g_object_set(source.get(), "device", "/dev/video99", nullptr);
+  graph.AddFilter(renderer.Element(), "AVCapture1");
+  graph.AddFilter(grabber.Element(), "SampleGrabber");
+  graph.AddFilter(source, "Filter");
+  Result r = graph.RenderStream(source, grabber.Element(), renderer.Element());
+  EXPECT_TRUE(r.Failed());
+  EXPECT_EQ(r.Text(), "Cannot identify device '/dev/video99'.");
+  EXPECT_EQ(renderer.ConnectionState().code, VFW_E_NOT_CONNECTED);
+}
+
 }  // namespace
 }  // namespace vantora::testing
 
