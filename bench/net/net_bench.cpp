@@ -128,9 +128,9 @@ void BM_Curl_Post30KB_x500(benchmark::State& state) {
   const std::string config = "/tmp/vantora-net-bench-curl-" + std::to_string(::getpid()) + ".cfg";
   {
     std::ofstream out(config);
-    for (int i = 0; i < kPostsPerRun; ++i) out << "url = \"" << receiver.Url() << "\"\n";
+    for (int i = 0; i < kPostsPerRun; ++i) out << "url = \"" << receiver.Url() << "\"\noutput = \"/dev/null\"\n";
   }
-  const std::string command = "curl -s -o /dev/null -H 'Connection: close' -F file1=@" + PhotoPath() +
+  const std::string command = "curl -s -H 'Connection: close' -F file1=@" + PhotoPath() +
                               " -K " + config;
   for (auto _ : state) {
     if (std::system(command.c_str()) != 0) {
