@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "upload/photo_upload.h"
+
 class QAction;
 class QFrame;
 class QInputMethodEvent;
@@ -116,6 +118,9 @@ class TMain : public QWidget {
   void BitBtn1Click();
   void BitBtn2Click();
   void BitBtn4Click();
+  // The upload's HTTP client, created with the window and kept for its whole
+  // life, so that cookies set by the server go back with later uploads.
+  std::shared_ptr<TNwHTTP> NwHTTP1 = MakeUploadClient();
   // ---- end of the photo road ----
 
   // ==== BEGIN capture block (main_window_capture.cpp) ====

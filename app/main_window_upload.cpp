@@ -1,8 +1,38 @@
 // The main window's single-photo upload.
+#include <QPushButton>
+
+#include "app/id_number.h"
 #include "app/main_window.h"
+#include "app/photo_file.h"
+#include "framework/hourglass.h"
+#include "framework/messages.h"
+#include "upload/photo_upload.h"
 
 namespace vantora {
 
-void TMain::BitBtn4Click() {}
+// "上传": posts the saved photo of the number in the ID box. Every attempt
+// that gets past the length rule disables the button until the next save,
+// whether the file was there, and whether the post went through or not.
+void TMain::BitBtn4Click() {
+  const std::string id = NormaliseId(Edit1Text());
+  if (!HasValidIdLength(id)) {
+    ShowIdLengthMessage();
+    return;
+  }
+  PhotoFileName = PhotoFileNameFor(PhotoPath, id);
+  if (!IsSafePhotoId(id)) {
+    // Never read or send a file outside the photo folder.
+    MessageDlg("上传失败！", MsgDlgType::Error, {MsgButton::OK});
+  } else if (PhotoFileExists(PhotoFileName)) {
+    THourglass hourglass;
+    try {
+      PostPhoto(*NwHTTP1, PhotoFileName);
+      MessageDlg("上传完成！", MsgDlgType::Information, {MsgButton::OK});
+    } catch (...) {
+      MessageDlg("上传失败！", MsgDlgType::Error, {MsgButton::OK});
+    }
+  }
+  BitBtn4->setEnabled(false);
+}
 
 }  // namespace vantora

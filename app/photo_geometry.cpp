@@ -1,0 +1,36 @@
+#include "app/photo_geometry.h"
+
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+
+namespace vantora {
+
+long RoundHalfEven(long double value) {
+  // nearbyint honours the rounding mode; the station never changes it from
+  // round-to-nearest, whose ties go to the even neighbour.
+  if (!std::isfinite(value)) throw std::range_error("Invalid floating point operation");
+  return std::lround(std::nearbyintl(value));
+}
+
+PortraitGeometry PortraitGeometryFor(int frameWidth, int frameHeight) {
+  const long double strip =
+      static_cast<long double>(std::int64_t{frameHeight} * kPortraitWidth) / kPortraitHeight;
+  PortraitGeometry g;
+  g.height = frameHeight;
+  g.width = static_cast<int>(RoundHalfEven(strip));
+  g.sourceColumn = static_cast<int>(RoundHalfEven((frameWidth - strip) / 2));
+  return g;
+}
+
+bool FrameTooSmallForPortrait(int frameWidth, int frameHeight) {
+  return frameHeight < kPortraitHeight && frameWidth < kPortraitWidth;
+}
+
+int SavedPhotoWidth(int photoWidth, int photoHeight) {
+  if (photoHeight <= 0) throw std::range_error("Division by zero");
+  return static_cast<int>(RoundHalfEven(
+      static_cast<long double>(std::int64_t{photoWidth} * kPortraitHeight) / photoHeight));
+}
+
+}  // namespace vantora

@@ -1,0 +1,46 @@
+#include "upload/photo_upload.h"
+
+#include <build_config.h>
+
+#include <cstdio>
+
+#include "net/nw_http.h"
+
+namespace vantora {
+
+namespace {
+constexpr char kUploadPattern[] = "http://%s/clientupload.jsp?fname=%s";
+constexpr char kUploadKind[] = "img";
+}  // namespace
+
+std::shared_ptr<TNwHTTP> MakeUploadClient() {
+  auto http = std::make_shared<TNwHTTP>();
+  http->MaxLineAction = TNwMaxLineAction::maException;
+  http->ReadTimeout = kUploadReadTimeoutMs;
+  http->AllowCookies = true;
+  http->HTTPOptions = hoForceEncodeParams;
+  http->HandleRedirects = false;
+  TNwHTTPRequest& request = http->Request();
+  request.ContentLength = -1;
+  request.ContentType = "text/html";
+  request.Accept = "text/html, */*";
+  request.BasicAuthentication = false;
+  request.UserAgent = "Mozilla/3.0 (compatible; Vantora)";
+  return http;
+}
+
+std::string UploadAddress() {
+  char address[128];
+  std::snprintf(address, sizeof address, kUploadPattern, VANTORA_UPLOAD_SERVER, kUploadKind);
+  return address;
+}
+
+void PostPhoto(TNwHTTP& http, const std::string& photoFileName) {
+  TNwMultiPartFormDataStream body;  // closes the photo file however the post ends
+  body.AppendFilePart("file1", photoFileName, "");
+  body.SetPosition(0);
+  http.Request().ContentType = body.MultipartContentType();
+  http.PostMultipart(UploadAddress(), body);  // the answer's text is not looked at
+}
+
+}  // namespace vantora

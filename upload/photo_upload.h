@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace vantora {
+
+class TNwHTTP;
+
+// How long the upload waits for the server to connect or to send more. The
+// station's GUI thread is blocked for the whole upload, so a server that
+// accepts and then never answers must not freeze the station for good.
+inline constexpr int kUploadReadTimeoutMs = 60'000;
+
+// The upload client of the main window (`NwHTTP1`) with its fixed settings.
+std::shared_ptr<TNwHTTP> MakeUploadClient();
+
+// "http://" + the fixed upload server + "/clientupload.jsp?fname=img".
+std::string UploadAddress();
+
+// Posts the photo file as the single multipart field "file1", its file name
+// being the full path. Raises on every failure: the file cannot be opened,
+// the server cannot be reached, or the answer is not a plain 2xx.
+void PostPhoto(TNwHTTP& http, const std::string& photoFileName);
+
+}  // namespace vantora
