@@ -118,19 +118,21 @@ bool SameEncoding(const PixelData& a, const PixelData& b) {
 int BytesPerPixel(PixelLayout layout) { return BitsPerPixel(layout) / 8; }
 
 // Writes n three-byte pixels (source(i) gives pixel i in its low three
-// bytes). Every pixel but the last is stored as one four-byte word whose
-// spare byte the next pixel overwrites: several times faster than byte
-// stores, and nothing is written past the last pixel.
+// bytes). Two pixels go out as one eight-byte store whose two spare bytes
+// the next store overwrites: far fewer stores than byte by byte, and
+// nothing is written past the last pixel.
 template <typename SourceOf>
 inline void StoreTriples(std::uint8_t* d, int n, SourceOf source) {
-  if (n <= 0) return;
-  for (int i = 0; i < n - 1; ++i, d += 3) {
-    const std::uint32_t v = source(i);
-    std::memcpy(d, &v, 4);
+  int i = 0;
+  for (; i + 3 <= n; i += 2, d += 6) {
+    const std::uint64_t pair = (static_cast<std::uint64_t>(source(i)) & 0xFFFFFF) |
+                               (static_cast<std::uint64_t>(source(i + 1) & 0xFFFFFF) << 24);
+    std::memcpy(d, &pair, 8);
   }
-  const std::uint32_t last = source(n - 1);
-  d[0] = static_cast<std::uint8_t>(last), d[1] = static_cast<std::uint8_t>(last >> 8),
-  d[2] = static_cast<std::uint8_t>(last >> 16);
+  for (; i < n; ++i, d += 3) {
+    const std::uint32_t v = source(i);
+    d[0] = static_cast<std::uint8_t>(v), d[1] = static_cast<std::uint8_t>(v >> 8), d[2] = static_cast<std::uint8_t>(v >> 16);
+  }
 }
 
 inline std::uint32_t LoadWord(const std::uint8_t* p) {

@@ -260,6 +260,16 @@ TEST(ImagingJpeg, ScanCountBelowTheLimitStillDecodes) {
   EXPECT_EQ(jpeg.DecodedBitmap().Width(), 640);
 }
 
+TEST(ImagingJpeg, PaletteScreenDecodesColourTo236Colours) {
+  ScopedScreen screen({8, 96});
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(TestData("red-228x303.jpg"));
+  const TBitmap& decoded = jpeg.DecodedBitmap();
+  EXPECT_EQ(decoded.PixelFormat(), TPixelFormat::pf8bit);
+  EXPECT_LE(decoded.Palette().size(), 236u);
+  EXPECT_TRUE(Near(decoded.PixelRGB(100, 100), kRed, 40)) << "the palette is red, green, blue in that order";
+}
+
 TEST(ImagingJpeg, SizeIsFixed) {
   TJPEGImage jpeg;
   jpeg.Assign(SolidBitmap(3, 3, kRed));
