@@ -55,7 +55,10 @@ std::string TemporaryName(const std::filesystem::path& folder, const std::string
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ".%012llx.tmp", salt & 0xFFFFFFFFFFFFULL);
   // Keep within NAME_MAX even for a long target name.
-  return (folder / ("." + base.substr(0, 200) + suffix)).string();
+  std::string name(1, '.');
+  name.append(base, 0, 200);
+  name.append(suffix);
+  return (folder / name).string();
 }
 
 void SyncFolder(const std::filesystem::path& folder) {
