@@ -1,24 +1,22 @@
 #include "app/photo_save.h"
 
-#include "imaging/graphics.h"
-
 #include "app/photo_geometry.h"
+#include "imaging/graphics.h"
 
 namespace vantora {
 
-void WritePhotoJpeg(const TBitmap& photo, const std::string& fileName) {
-  TBitmap work;
-  TJPEGImage jpeg;
-  work.Assign(photo);
-  jpeg.Assign(work);  // the JPEG image keeps its own copy of the unscaled photo
-
+TBitmap ScalePhotoForSave(const TBitmap& photo) {
+  TBitmap work(photo);
   work.SetHeight(kPortraitHeight);
-  work.SetWidth(SavedPhotoWidth(jpeg.Width(), jpeg.Height()));
+  work.SetWidth(SavedPhotoWidth(photo.Width(), photo.Height()));
   work.SetPixelFormat(TPixelFormat::pf24bit);
-  // Scaled once, straight from the photo's pixels to the saved size.
-  work.Canvas().StretchDraw(work.Canvas().ClipRect(), &jpeg);
+  work.Canvas().StretchDraw(work.Canvas().ClipRect(), &photo);
+  return work;
+}
 
-  jpeg.Assign(work);
+void WritePhotoJpeg(const TBitmap& photo, const std::string& fileName) {
+  TJPEGImage jpeg;
+  jpeg.Assign(ScalePhotoForSave(photo));
   jpeg.SaveToFile(fileName);
 }
 

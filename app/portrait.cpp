@@ -1,19 +1,26 @@
 #include "app/portrait.h"
 
-#include "imaging/graphics.h"
-
 #include "app/photo_geometry.h"
+#include "imaging/graphics.h"
 
 namespace vantora {
 
 namespace {
-
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kBlack = 0x000000;
+}  // namespace
 
-// The band goes onto the photo view's own bitmap, not the portrait it was
-// copied from, so what the operator sees is exactly what the save writes.
-void StampBand(TBitmap& photo, const std::string& rawIdText) {
+TBitmap CutPortrait(const TBitmap& frame) {
+  TBitmap frameCopy(frame);
+  const PortraitGeometry g = PortraitGeometryFor(frameCopy.Width(), frameCopy.Height());
+  TBitmap portrait;  // a new bitmap sized height first, then width, starts white
+  portrait.SetHeight(g.height);
+  portrait.SetWidth(g.width);
+  portrait.Canvas().CopyFrom(0, 0, g.width, g.height, frameCopy.Canvas(), g.sourceColumn, 0);
+  return portrait;
+}
+
+void StampIdBand(TBitmap& photo, const std::string& rawIdText) {
   TCanvas& canvas = photo.Canvas();
   canvas.Brush().SetColor(kWhite);
   canvas.Font().SetSize(kBandFontSize);
@@ -27,24 +34,13 @@ void StampBand(TBitmap& photo, const std::string& rawIdText) {
   canvas.TextOut(x, h - kBandHeight, rawIdText);
 }
 
-}  // namespace
-
 PortraitOutcome MakePortrait(const TBitmap& frame, const std::string& rawIdText, bool stamp,
                              TPicture& photoView) {
-  TBitmap frameCopy(frame);
-  if (FrameTooSmallForPortrait(frameCopy.Width(), frameCopy.Height())) {
-    return PortraitOutcome::FrameTooSmall;
-  }
-  const PortraitGeometry g = PortraitGeometryFor(frameCopy.Width(), frameCopy.Height());
-
-  // A new bitmap starts white, so columns that a narrow frame cannot fill stay white.
-  TBitmap portrait;
-  portrait.SetHeight(g.height);
-  portrait.SetWidth(g.width);
-  portrait.Canvas().CopyFrom(0, 0, g.width, g.height, frameCopy.Canvas(), g.sourceColumn, 0);
-
-  photoView.Assign(portrait);
-  if (stamp) StampBand(photoView.Bitmap(), rawIdText);
+  if (FrameTooSmallForPortrait(frame.Width(), frame.Height())) return PortraitOutcome::FrameTooSmall;
+  photoView.Assign(CutPortrait(frame));
+  // The band goes onto the photo view's own bitmap, so what the operator
+  // sees is exactly what the save writes.
+  if (stamp) StampIdBand(photoView.Bitmap(), rawIdText);
   return PortraitOutcome::Made;
 }
 
