@@ -6,7 +6,7 @@
 #include <string>
 
 #include "gst_handles.h"
-#include "test_camera_spec.h"
+#include "test_camera_setup.h"
 
 // GObject type boilerplate lives at file scope with C names, as GLib expects.
 extern "C" {
@@ -138,29 +138,29 @@ GstElement* BuildCamera(const VantoraTestCameraDevice* dev, const char* name) {
   return bin;
 }
 
-GstDevice* NewDevice(const TestCameraSpec& spec, int occurrence) {
-  GstCaps* caps = spec.mjpeg
-                      ? gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, spec.width,
-                                            "height", G_TYPE_INT, spec.height, "framerate",
+GstDevice* NewDevice(const TestCameraSetup& setup, int occurrence) {
+  GstCaps* caps = setup.mjpeg
+                      ? gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, setup.width,
+                                            "height", G_TYPE_INT, setup.height, "framerate",
                                             GST_TYPE_FRACTION, 30, 1, nullptr)
                       : gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "YUY2",
-                                            "width", G_TYPE_INT, spec.width, "height", G_TYPE_INT,
-                                            spec.height, "framerate", GST_TYPE_FRACTION, 30, 1,
+                                            "width", G_TYPE_INT, setup.width, "height", G_TYPE_INT,
+                                            setup.height, "framerate", GST_TYPE_FRACTION, 30, 1,
                                             nullptr);
-  std::string path = "vantora-test-camera:" + spec.key + "#" + std::to_string(occurrence);
+  std::string path = "vantora-test-camera:" + setup.key + "#" + std::to_string(occurrence);
   GstStructure* props = gst_structure_new("vantora-test-camera", "device.api", G_TYPE_STRING,
                                           kTestCameraApi, "device.path", G_TYPE_STRING,
                                           path.c_str(), nullptr);
-  std::string name = spec.DisplayName();
+  std::string name = setup.DisplayName();
   auto* dev = static_cast<VantoraTestCameraDevice*>(
       g_object_new(vantora_test_camera_device_get_type(), "display-name", name.c_str(),
                    "device-class", "Video/Source", "caps", caps, "properties", props, nullptr));
   gst_caps_unref(caps);
   gst_structure_free(props);
-  dev->width = spec.width;
-  dev->height = spec.height;
-  dev->mjpeg = spec.mjpeg;
-  dev->key = g_strdup(spec.key.c_str());
+  dev->width = setup.width;
+  dev->height = setup.height;
+  dev->mjpeg = setup.mjpeg;
+  dev->key = g_strdup(setup.key.c_str());
   return GST_DEVICE(dev);
 }
 
@@ -169,8 +169,8 @@ GstDevice* NewDevice(const TestCameraSpec& spec, int occurrence) {
 GList* Probe(GstDeviceProvider*) {
   GList* devices = nullptr;
   std::map<std::string, int> seen;
-  for (const auto& spec : ParseTestCameraList(EnvText(kTestCamerasVariable))) {
-    devices = g_list_append(devices, NewDevice(spec, seen[spec.key]++));
+  for (const auto& setup : ParseTestCameraList(EnvText(kTestCamerasVariable))) {
+    devices = g_list_append(devices, NewDevice(setup, seen[setup.key]++));
   }
   return devices;
 }

@@ -12,7 +12,7 @@
 #include "frame_grabber.h"
 #include "gst_runtime.h"
 #include "result_code.h"
-#include "test_camera_spec.h"
+#include "test_camera_setup.h"
 #include "test_cameras.h"
 #include "video_renderer.h"
 
@@ -22,7 +22,7 @@ namespace {
 using capture::CaptureGraph;
 using capture::DeviceMoniker;
 
-TEST(CaptureTestCameraSpec, ParsesWellFormedItemsAndSkipsTheRest) {
+TEST(CaptureTestCameraSetup, ParsesWellFormedItemsAndSkipsTheRest) {
   struct Case {
     const char* text;
     std::vector<std::string> keys;
@@ -36,21 +36,21 @@ TEST(CaptureTestCameraSpec, ParsesWellFormedItemsAndSkipsTheRest) {
       {"640x480,640x480", {"640x480", "640x480"}},
   };
   for (const auto& c : cases) {
-    auto specs = capture::ParseTestCameraList(c.text);
+    auto setups = capture::ParseTestCameraList(c.text);
     std::vector<std::string> keys;
-    for (const auto& s : specs) keys.push_back(s.key);
+    for (const auto& s : setups) keys.push_back(s.key);
     EXPECT_EQ(keys, c.keys) << c.text;
   }
-  auto specs = capture::ParseTestCameraList("350x262:mjpg");
-  ASSERT_EQ(specs.size(), 1u);
-  EXPECT_EQ(specs[0].width, 350);
-  EXPECT_EQ(specs[0].height, 262);
-  EXPECT_TRUE(specs[0].mjpeg);
-  EXPECT_EQ(specs[0].DisplayName(), "Vantora Test Camera 350x262 MJPG");
+  auto setups = capture::ParseTestCameraList("350x262:mjpg");
+  ASSERT_EQ(setups.size(), 1u);
+  EXPECT_EQ(setups[0].width, 350);
+  EXPECT_EQ(setups[0].height, 262);
+  EXPECT_TRUE(setups[0].mjpeg);
+  EXPECT_EQ(setups[0].DisplayName(), "Vantora Test Camera 350x262 MJPG");
   EXPECT_EQ(capture::ParseTestCameraList("720x480")[0].DisplayName(), "Vantora Test Camera 720x480");
 }
 
-TEST(CaptureTestCameraSpec, FindsTheFaultOfOneCamera) {
+TEST(CaptureTestCameraSetup, FindsTheFaultOfOneCamera) {
   using K = capture::TestCameraFaultKind;
   struct Case {
     const char* text;

@@ -1,4 +1,4 @@
-#include "test_camera_spec.h"
+#include "test_camera_setup.h"
 
 #include <charconv>
 
@@ -29,14 +29,14 @@ std::optional<int> ParseInt(std::string_view s) {
   return value;
 }
 
-std::optional<TestCameraSpec> ParseItem(std::string_view item) {
-  TestCameraSpec spec;
-  spec.key = std::string(item);
+std::optional<TestCameraSetup> ParseItem(std::string_view item) {
+  TestCameraSetup setup;
+  setup.key = std::string(item);
   auto colon = item.find(':');
   std::string_view size = item.substr(0, colon);
   if (colon != std::string_view::npos) {
     if (item.substr(colon + 1) != "mjpg") return std::nullopt;
-    spec.mjpeg = true;
+    setup.mjpeg = true;
   }
   auto x = size.find('x');
   if (x == std::string_view::npos) return std::nullopt;
@@ -45,24 +45,24 @@ std::optional<TestCameraSpec> ParseItem(std::string_view item) {
   if (!w || !h || *w < 1 || *h < 1 || *w > kTestCameraMaxSide || *h > kTestCameraMaxSide) {
     return std::nullopt;
   }
-  spec.width = *w;
-  spec.height = *h;
-  return spec;
+  setup.width = *w;
+  setup.height = *h;
+  return setup;
 }
 
 }  // namespace
 
-std::string TestCameraSpec::DisplayName() const {
+std::string TestCameraSetup::DisplayName() const {
   std::string name = "Vantora Test Camera " + std::to_string(width) + "x" + std::to_string(height);
   if (mjpeg) name += " MJPG";
   return name;
 }
 
-std::vector<TestCameraSpec> ParseTestCameraList(std::string_view text) {
-  std::vector<TestCameraSpec> cameras;
+std::vector<TestCameraSetup> ParseTestCameraList(std::string_view text) {
+  std::vector<TestCameraSetup> cameras;
   if (Trim(text).empty()) return cameras;
   for (auto item : Split(text, ',')) {
-    if (auto spec = ParseItem(Trim(item))) cameras.push_back(*spec);
+    if (auto setup = ParseItem(Trim(item))) cameras.push_back(*setup);
   }
   return cameras;
 }

@@ -14,7 +14,7 @@ inline constexpr const char* kTestCamerasVariable = "VANTORA_TEST_CAMERAS";
 inline constexpr const char* kTestCameraFaultVariable = "VANTORA_TEST_CAMERA_FAULT";
 inline constexpr int kTestCameraMaxSide = 8192;
 
-struct TestCameraSpec {
+struct TestCameraSetup {
   std::string key;  // the item as written, e.g. "640x480" or "640x480:mjpg"
   int width = 0;
   int height = 0;
@@ -24,7 +24,7 @@ struct TestCameraSpec {
 
 // "640x480,720x480:mjpg" -> one entry per well-formed item, in order;
 // malformed items are skipped so a typo never takes the other cameras away.
-std::vector<TestCameraSpec> ParseTestCameraList(std::string_view text);
+std::vector<TestCameraSetup> ParseTestCameraList(std::string_view text);
 
 enum class TestCameraFaultKind {
   kNone,
