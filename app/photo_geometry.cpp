@@ -1,17 +1,9 @@
 #include "app/photo_geometry.h"
 
-#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 
 namespace vantora {
-
-long RoundHalfEven(long double value) {
-  // nearbyint honours the rounding mode; the station never changes it from
-  // round-to-nearest, whose ties go to the even neighbour.
-  if (!std::isfinite(value)) throw std::range_error("Invalid floating point operation");
-  return std::lround(std::nearbyintl(value));
-}
 
 PortraitGeometry PortraitGeometryFor(int frameWidth, int frameHeight) {
   const long double strip =

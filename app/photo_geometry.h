@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/rounding.h"
+
 namespace vantora {
 
 // The portrait's fixed proportion (width : height) and the band printed along its bottom.
@@ -7,11 +9,6 @@ inline constexpr int kPortraitWidth = 228;
 inline constexpr int kPortraitHeight = 303;
 inline constexpr int kBandHeight = 35;
 inline constexpr int kBandFontSize = 24;
-
-// Nearest integer, exact halves to the even neighbour, from an extended-precision
-// value: every geometric figure of the station rounds this way, so a 405-wide
-// frame cuts from column 88 (88.5) and a 720x480 preview is 454 wide (454.5).
-long RoundHalfEven(long double value);
 
 // Where the portrait lies in a frame of W2 x H2: its size and the first frame
 // column it takes. The quotient is formed from the exact product H2 x 228.

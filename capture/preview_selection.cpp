@@ -1,6 +1,5 @@
 #include "preview_selection.h"
 
-#include <cmath>
 #include <cstdint>
 
 #include "direct_show_error.h"
@@ -9,6 +8,7 @@
 #include "sample_grabber.h"
 #include "sys_dev_enum.h"
 #include "video_window.h"
+#include "imaging/rounding.h"
 
 namespace vantora {
 
@@ -38,12 +38,10 @@ void ShutdownPreview(TFilterGraph& graph) {
 
 std::optional<PreviewGeometry> ComputePreviewGeometry(int frame_width, int frame_height) {
   if (frame_width <= 0 || frame_height <= 0) return std::nullopt;
-  // Ties go to the even neighbour (the default rounding mode), as everywhere
-  // in the station's geometry.
   const auto product = static_cast<std::int64_t>(frame_width) * kPreviewHeight;
   PreviewGeometry g;
-  g.width = static_cast<int>(std::nearbyint(static_cast<long double>(product) / frame_height));
-  g.left = -static_cast<int>(std::nearbyint(static_cast<long double>(g.width - kVideoPanelWidth) / 2));
+  g.width = static_cast<int>(RoundHalfEven(static_cast<long double>(product) / frame_height));
+  g.left = -static_cast<int>(RoundHalfEven(static_cast<long double>(g.width - kVideoPanelWidth) / 2));
   return g;
 }
 
