@@ -28,7 +28,7 @@ std::string FileNamePart(const std::string& path) {
 
 bool PhotoFileExists(const std::string& path) {
   struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 }  // namespace vantora

@@ -16,7 +16,8 @@ bool IsSafePhotoId(const std::string& normalisedId);
 // The text after the last separator: what the overwrite question names.
 std::string FileNamePart(const std::string& path);
 
-// True only for an existing file: a folder of that name is not a photo.
+// True only for an existing regular file: a folder of that name is not a
+// photo, and a pipe or device would block the reader that opens it.
 bool PhotoFileExists(const std::string& path);
 
 }  // namespace vantora

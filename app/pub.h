@@ -21,7 +21,8 @@ struct TUserInfo {
 // window is shown.
 extern TUserInfo UserInfo;
 
-// A registry step that failed; the message is one of the four fixed texts.
+// A registry step that failed: one of the four fixed texts, or the refusal
+// to write the settings back after they could not be read at start.
 class ERegistryException : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -76,7 +76,7 @@ TEST(PhotoRules, IdsThatCouldLeaveThePhotoFolderAreUnsafe) {
   EXPECT_FALSE(IsSafePhotoId("12\x7F" "34"));
 }
 
-TEST(PhotoRules, AFolderIsNotAnExistingPhoto) {
+TEST(PhotoRules, OnlyARegularFileIsAnExistingPhoto) {
   char pattern[] = "/tmp/vantora-photo-rules-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   const std::string dir = pattern;
@@ -85,6 +85,8 @@ TEST(PhotoRules, AFolderIsNotAnExistingPhoto) {
   EXPECT_FALSE(PhotoFileExists(dir + "/41X.jpg"));
   std::ofstream(dir + "/42X.jpg") << "x";
   EXPECT_TRUE(PhotoFileExists(dir + "/42X.jpg"));
+  ASSERT_EQ(mkfifo((dir + "/43X.jpg").c_str(), 0600), 0);
+  EXPECT_FALSE(PhotoFileExists(dir + "/43X.jpg"));  // opening it to upload would block
   std::system(("rm -rf '" + dir + "'").c_str());
 }
 
