@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <algorithm>
+#include <exception>
 
 #include "direct_show_error.h"
 
@@ -50,9 +51,19 @@ void TFilterGraph::Deactivate() {
   // Filters leave a stopped graph: taking them out of a running one would
   // leave the rest streaming into nothing.
   graph_->Stop();
-  for (GraphMember* member : members_) RemoveMemberFilter(*member);
-  graph_->SetEventNotify(nullptr);
+  // Every member leaves and the graph goes even when one of them fails, so
+  // the holder never stays half active; the first failure is raised after.
+  std::exception_ptr failure;
+  for (GraphMember* member : members_) {
+    try {
+      RemoveMemberFilter(*member);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  graph_->SetEventNotify(nullptr);  // no streaming thread calls back after this
   graph_.reset();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TFilterGraph::AddMemberFilter(GraphMember& member) {
@@ -122,13 +133,17 @@ void TFilterGraph::HandleGraphEvents() {
     while (graph_) {
       auto event = graph_->GetEvent();
       if (!event) break;
-      for (auto& [member, notifier] : notifiers_) {
+      auto notifiers = notifiers_;  // a notifier may join or leave while it is told
+      for (auto& [member, notifier] : notifiers) {
         notifier->OnGraphEvent(event->code, event->param1, event->param2);
       }
       if (OnDSEvent) OnDSEvent(event->code, event->param1, event->param2);
     }
   } catch (const std::exception& e) {
     if (OnHandlerError) OnHandlerError(e);
+    // The streaming side posts again only once the queue has been emptied,
+    // so the events still queued are handled at the next turn of the loop.
+    QMetaObject::invokeMethod(notification_target_.get(), [this] { HandleGraphEvents(); }, Qt::QueuedConnection);
   }
 }
 

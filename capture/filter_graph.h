@@ -84,8 +84,10 @@ class TFilterGraph {
   void RemoveMemberFilter(GraphMember& member);
 
   TGraphMode mode_ = TGraphMode::gmCapture;
-  std::unique_ptr<capture::CaptureGraph> graph_;
+  // Declared in this order so the graph, whose streaming threads post to the
+  // target, always goes before the target does.
   std::unique_ptr<QObject> notification_target_;
+  std::unique_ptr<capture::CaptureGraph> graph_;
   // Drops a member from both lists without touching its filter.
   void ForgetMember(GraphMember& member);
 

@@ -71,16 +71,17 @@ void SyncFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t limit) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Not blocking on open: a pipe without a writer would never let it return.
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) throw EFOpenError(path, errno);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) throw EFOpenError(path, errno);
   if (S_ISDIR(st.st_mode)) throw EFOpenError(path, EISDIR);
+  // Only regular files hold pictures; a pipe or a device may never end.
+  if (!S_ISREG(st.st_mode)) throw EFOpenError(path, EINVAL);
+  if (static_cast<unsigned long long>(st.st_size) > limit) throw EFOpenError(path, EFBIG);
   std::vector<std::uint8_t> bytes;
-  if (S_ISREG(st.st_mode)) {
-    if (static_cast<unsigned long long>(st.st_size) > limit) throw EFOpenError(path, EFBIG);
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-  }
+  bytes.reserve(static_cast<std::size_t>(st.st_size));
   std::uint8_t chunk[65536];
   for (;;) {
     const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);

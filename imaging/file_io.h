@@ -8,8 +8,9 @@
 
 namespace vantora {
 
-// The whole file; EFOpenError when it cannot be opened or read, or when it
-// is larger than limit bytes (a device or a runaway file never ends a read).
+// The whole file; EFOpenError when it cannot be opened or read, when it is
+// not a regular file (a pipe or a device might never end a read), or when it
+// is larger than limit bytes.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t limit);
 
 // Replaces the file with exactly these bytes, or leaves it as it was: the

@@ -82,8 +82,7 @@ class FontEngine {
   std::mutex mutex;
 
   Face& Primary(const FontRequest& request) {
-    const std::string key = request.name + '\n' + std::to_string(request.charset) + (request.bold ? "b" : "") +
-                            (request.italic ? "i" : "");
+    const std::string key = RequestKey(request);
     auto it = primaries_.find(key);
     if (it != primaries_.end()) return it->second;
     Face face = Match(request, 0);
@@ -93,7 +92,9 @@ class FontEngine {
   // A face that has the character when the chosen one lacks it (a Chinese
   // caption in a Latin face), as GDI's font linking would give.
   Face& Fallback(const FontRequest& request, std::uint32_t cp, Face& primary) {
-    const std::uint64_t key = (static_cast<std::uint64_t>(cp) << 2) | (request.bold ? 1u : 0u) | (request.italic ? 2u : 0u);
+    // The face asked for is part of the key: a character one face lacks may
+    // be drawn by another face for a different request.
+    const std::string key = RequestKey(request) + '\n' + std::to_string(cp);
     auto it = fallbacks_.find(key);
     if (it != fallbacks_.end()) return it->second;
     Face face = primary;
@@ -107,6 +108,11 @@ class FontEngine {
   }
 
  private:
+  static std::string RequestKey(const FontRequest& request) {
+    return request.name + '\n' + std::to_string(request.charset) + (request.bold ? "b" : "") +
+           (request.italic ? "i" : "");
+  }
+
   FontEngine() {
     if (FT_Init_FreeType(&library_) != 0) library_ = nullptr;
   }
@@ -173,7 +179,7 @@ class FontEngine {
   FT_Library library_ = nullptr;
   std::map<std::string, FT_Face> opened_;
   std::map<std::string, Face> primaries_;
-  std::map<std::uint64_t, Face> fallbacks_;
+  std::map<std::string, Face> fallbacks_;
 };
 
 // The em size in pixels for a GDI-style height request.

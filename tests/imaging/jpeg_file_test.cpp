@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -103,6 +104,9 @@ TEST_F(ImagingJpegFile, RelativeNamesAreExpandedInOpenErrors) {
   fs::current_path(saved);
   EXPECT_EQ(text, "Cannot open file \"" + (folder_ / "missing.jpg").string() + "\". No such file or directory");
   EXPECT_THROW(jpeg.LoadFromFile(folder_.string()), EFOpenError) << "a folder is not a picture";
+  // A pipe without a writer would block a plain open for good.
+  ASSERT_EQ(::mkfifo((folder_ / "pipe.jpg").c_str(), 0600), 0);
+  EXPECT_THROW(jpeg.LoadFromFile((folder_ / "pipe.jpg").string()), EFOpenError) << "a pipe is not a picture";
 }
 
 TEST_F(ImagingJpegFile, EmptyImageSavesAnEmptyFile) {
