@@ -11,18 +11,10 @@ namespace vantora {
 namespace {
 
 using testing::ScopedEnv;
+using testing::Slurp;
+using testing::Spit;
 using testing::TempDir;
 
-std::string Slurp(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void Spit(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream(file, std::ios::binary) << bytes;
-}
 
 std::string InfoFile(const std::string& values) {
   return "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\Info]\n" + values + "\n";

@@ -12,20 +12,12 @@ namespace vantora {
 namespace {
 
 using testing::ScopedEnv;
+using testing::Slurp;
+using testing::Spit;
 using testing::TempDir;
 
 constexpr char kInfo[] = "HKEY_CURRENT_USER\\software\\Info";
 
-std::string Slurp(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void Spit(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream(file, std::ios::binary) << bytes;
-}
 
 const std::string kForeign =
     "REGEDIT4\n\n"

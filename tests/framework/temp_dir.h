@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -56,5 +58,18 @@ class ScopedEnv {
   std::string name_;
   std::optional<std::string> old_;
 };
+
+// A file's bytes, exactly as stored ("" when it cannot be read).
+inline std::string Slurp(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// Makes the file hold exactly these bytes.
+inline void Spit(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary) << bytes;
+}
 
 }  // namespace vantora::testing

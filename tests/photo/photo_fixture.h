@@ -8,8 +8,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/main_window.h"
@@ -20,11 +18,6 @@
 #include "test_cameras.h"
 
 namespace vantora::testing {
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class PhotoRoadTest : public MainWindowTest {
  protected:

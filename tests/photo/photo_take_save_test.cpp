@@ -135,7 +135,7 @@ TEST_F(PhotoRoadTest, AnExistingPhotoIsReplacedOnlyAfterYes) {
   EXPECT_EQ(prompter.Boxes()[0].text, "文件【41X.jpg】已存在，是否覆盖?");
   EXPECT_EQ(prompter.Boxes()[0].caption, "Confirm");
   EXPECT_EQ(prompter.Boxes()[0].buttons, (std::vector<MsgButton>{MsgButton::Yes, MsgButton::No}));
-  EXPECT_EQ(ReadBytes(photos / "41X.jpg"), "the earlier photo");
+  EXPECT_EQ(Slurp(photos / "41X.jpg"), "the earlier photo");
   EXPECT_TRUE(m.BitBtn2->isEnabled());
   EXPECT_FALSE(m.BitBtn4->isEnabled());
   EXPECT_EQ(UserInfo.fuser, "");
@@ -202,7 +202,7 @@ TEST_F(PhotoRoadTest, ASaveThatFailsAfterYesKeepsTheEarlierPhotoWhole) {
   const auto texts = TakeBoxTexts();
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[1], kSaveFailed);
-  EXPECT_EQ(ReadBytes(full / "41X.jpg"), earlier);
+  EXPECT_EQ(Slurp(full / "41X.jpg"), earlier);
   EXPECT_EQ(std::distance(fs::directory_iterator(full), fs::directory_iterator()), 2);  // nothing left behind
   EXPECT_FALSE(m.BitBtn2->isEnabled());
   umount(full.c_str());

@@ -65,7 +65,7 @@ TEST_F(PhotoUploadTest, A200AnswerIsSuccessAndTheServerHoldsThePhoto) {
   EXPECT_EQ(head.substr(0, head.find("\r\n")), "POST /clientupload.jsp?fname=img HTTP/1.0");
   EXPECT_NE(head.find("\r\nHost: 127.0.0.1\r\n"), std::string::npos);
   // The field carries the file's bytes, then the CR LF the body puts before its closing delimiter.
-  EXPECT_EQ(receiver->Record(1, "file1"), ReadBytes(photo) + "\r\n");
+  EXPECT_EQ(receiver->Record(1, "file1"), Slurp(photo) + "\r\n");
   EXPECT_NE(receiver->Record(1, "body").find("filename=\"" + photo.string() + "\""), std::string::npos);
 }
 
@@ -153,7 +153,7 @@ TEST_F(PhotoUploadTest, TheFullRoadOfOnePhoto) {
   ASSERT_EQ(prompter.Boxes().size(), 1u);
   EXPECT_EQ(prompter.Boxes()[0].text, kDone);
   ASSERT_TRUE(receiver->WaitForRequest(1, 10s));
-  EXPECT_EQ(receiver->Record(1, "file1"), ReadBytes(photos / (std::string(kId) + ".jpg")) + "\r\n");
+  EXPECT_EQ(receiver->Record(1, "file1"), Slurp(photos / (std::string(kId) + ".jpg")) + "\r\n");
 }
 
 }  // namespace
