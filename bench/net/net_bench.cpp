@@ -108,7 +108,7 @@ void PostOnce(vantora::TNwHTTP& http, const std::string& url, const std::string&
   http.PostMultipart(url, body);
 }
 
-void BM_Vantora_Post30KB_x500(benchmark::State& state) {
+void BM_Post30KB_x500(benchmark::State& state) {
   Receiver receiver;
   vantora::TNwHTTP http;
   const std::string path = PhotoPath();
@@ -119,11 +119,11 @@ void BM_Vantora_Post30KB_x500(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(kPostsPerRun) * static_cast<double>(state.iterations()),
                          benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_Vantora_Post30KB_x500)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Post30KB_x500)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// curl in one process with 500 addresses: no process start per post, and
+// The baseline: curl in one process with 500 addresses: no process start per post, and
 // "Connection: close" makes every post open a new connection, as ours do.
-void BM_Curl_Post30KB_x500(benchmark::State& state) {
+void BM_Post30KB_x500_Baseline(benchmark::State& state) {
   Receiver receiver;
   const std::string config = "/tmp/vantora-net-bench-curl-" + std::to_string(::getpid()) + ".cfg";
   {
@@ -143,7 +143,7 @@ void BM_Curl_Post30KB_x500(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(kPostsPerRun) * static_cast<double>(state.iterations()),
                          benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_Curl_Post30KB_x500)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Post30KB_x500_Baseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 long PeakRssKb() {
   rusage usage{};
@@ -153,7 +153,7 @@ long PeakRssKb() {
 
 // Peak memory before and after posting a 200 MB file: the growth stays at
 // buffer sizes when the body is streamed from the file.
-void BM_Vantora_Post200MB(benchmark::State& state) {
+void BM_Post200MB(benchmark::State& state) {
   Receiver receiver;
   const std::string path = "/tmp/vantora-net-bench-200mb-" + std::to_string(::getpid()) + ".bin";
   {
@@ -171,7 +171,7 @@ void BM_Vantora_Post200MB(benchmark::State& state) {
   state.counters["peak_rss_growth_MB"] = static_cast<double>(after - before) / 1024.0;
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 200 * (1 << 20));
 }
-BENCHMARK(BM_Vantora_Post200MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Post200MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 
