@@ -384,10 +384,3 @@ TEST(CapturePreview, DrawsTheLatestFrameStretchedOverItsRectangle) {
 
 }  // namespace
 }  // namespace vantora::testing
-
-int main(int argc, char** argv) {
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
-#include <cstdlib>
 
 #include "framework/image_control.h"
 #include "imaging_test_support.h"
@@ -57,10 +56,3 @@ TEST(ImageControl, ShowsThePictureStretchedOrAtNaturalSize) {
 
 }  // namespace
 }  // namespace vantora::testing
-
-int main(int argc, char** argv) {
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
