@@ -19,7 +19,7 @@
 #include <QScreen>
 #include <initializer_list>
 
-#include "app/pub.h"
+#include "pub/pub.h"
 #include "framework/choosers.h"
 #include "framework/error_guard.h"
 #include "framework/image_control.h"

@@ -17,7 +17,7 @@
 #include "app/photo_file.h"
 #include "app/photo_save.h"
 #include "app/portrait.h"
-#include "app/pub.h"
+#include "pub/pub.h"
 #include "capture/sample_grabber.h"
 #include "framework/application.h"
 #include "framework/image_control.h"

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "app/pub.h"
+#include "pub/pub.h"
 #include "framework/scripted_prompter.h"
 #include "temp_dir.h"
 

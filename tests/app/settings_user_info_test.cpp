@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/pub.h"
+#include "pub/pub.h"
 #include "framework/registry_document.h"
 #include "temp_dir.h"
 

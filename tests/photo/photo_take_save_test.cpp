@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/pub.h"
+#include "pub/pub.h"
 #include "photo_fixture.h"
 
 namespace vantora::testing {

@@ -1,4 +1,4 @@
-#include "app/pub.h"
+#include "pub/pub.h"
 
 #include <sys/stat.h>
 
