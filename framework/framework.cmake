@@ -16,10 +16,13 @@ add_library(vantora_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/choosers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/error_guard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hourglass.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/input_blocker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/modal_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prompter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_prompter.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/startup_guard.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/startup_guard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/string_grid.cpp)
 target_include_directories(vantora_framework PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(vantora_framework PUBLIC Qt6::Widgets PRIVATE vantora_warnings)
 

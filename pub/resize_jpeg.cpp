@@ -1,0 +1,40 @@
+#include "pub/resize_jpeg.h"
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "imaging/graphics.h"
+#include "imaging/rounding.h"
+
+namespace vantora {
+
+int RescaledPhotoWidth(int width, int height) {
+  if (height <= 0) throw std::range_error("Division by zero");
+  return static_cast<int>(
+      RoundHalfEven(static_cast<long double>(std::int64_t{width} * kMaxSentPhotoHeight) / height));
+}
+
+void ResizeJpegInPlace(const std::string& fileName) {
+  TBitmap target;
+  TJPEGImage source;
+  TJPEGImage result;
+  source.LoadFromFile(fileName);
+  const int width = source.Width();
+  const int height = source.Height();
+  if (height <= kMaxSentPhotoHeight) {
+    target.SetHeight(height);
+    target.SetWidth(width);
+  } else {
+    target.SetHeight(kMaxSentPhotoHeight);
+    target.SetWidth(RescaledPhotoWidth(width, height));
+  }
+  target.SetPixelFormat(TPixelFormat::pf24bit);
+  target.Canvas().StretchDraw(Rect(0, 0, target.Width(), target.Height()), &source);
+  result.Assign(target);
+  result.Compress();
+  // The same whole-or-nothing writer as the photo save: a temporary file
+  // beside the photo, renamed over it only once every byte is on disk.
+  result.SaveToFile(fileName);
+}
+
+}  // namespace vantora

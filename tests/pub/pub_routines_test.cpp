@@ -1,0 +1,168 @@
+// The two routines of unit pub that the FTP dialog uses: the in-place JPEG
+// rescale and the grid emptying.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "framework/string_grid.h"
+#include "imaging/graphics.h"
+#include "pub/clear_grid.h"
+#include "pub/resize_jpeg.h"
+#include "temp_dir.h"
+
+namespace vantora::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string TestData(const std::string& name) { return std::string(std::getenv("VANTORA_TESTDATA")) + "/" + name; }
+
+// A JPEG of width x height: the left half red, the right half blue.
+void WriteTwoColourJpeg(const fs::path& file, int width, int height) {
+  TBitmap picture;
+  picture.NewDIB24(width, height);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = picture.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      const bool left = x < width / 2;
+      row[3 * x + 0] = left ? 0 : 255;  // blue
+      row[3 * x + 1] = 0;
+      row[3 * x + 2] = left ? 255 : 0;  // red
+    }
+  }
+  TJPEGImage jpeg;
+  jpeg.Assign(picture);
+  jpeg.SaveToFile(file.string());
+}
+
+struct Size {
+  int width;
+  int height;
+};
+
+Size JpegSize(const fs::path& file) {
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(file.string());
+  return {jpeg.Width(), jpeg.Height()};
+}
+
+bool Reddish(std::uint32_t rgb) { return (rgb >> 16) > 200 && (rgb & 0xFF) < 60; }
+bool Bluish(std::uint32_t rgb) { return (rgb >> 16) < 60 && (rgb & 0xFF) > 200; }
+
+class ResizeJpegInPlaceTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+};
+
+TEST_F(ResizeJpegInPlaceTest, BringsEveryPhotoToAtMost303RowsWithTheRoundedWidth) {
+  struct Case {
+    const char* source;  // a test data file, or empty for a made one
+    int width, height;
+    int expectedWidth, expectedHeight;
+  };
+  const Case cases[] = {
+      {"portrait-600x800.jpg", 600, 800, 227, 303},     // 227.25
+      {"landscape-1024x768.jpg", 1024, 768, 404, 303},  // 404.0
+      {"red-228x303.jpg", 228, 303, 228, 303},          // kept
+      {"", 453, 606, 226, 303},                         // 226.5 goes to the even 226
+      {"", 455, 606, 228, 303},                         // 227.5 goes to the even 228
+      {"", 200, 304, 199, 303},                         // one row over the limit (199.3)
+      {"", 120, 90, 120, 90},                           // small ones keep their size
+  };
+  for (const Case& c : cases) {
+    const fs::path file = dir / (std::to_string(c.width) + "x" + std::to_string(c.height) + ".jpg");
+    if (*c.source != '\0') {
+      fs::copy_file(TestData(c.source), file);
+    } else {
+      WriteTwoColourJpeg(file, c.width, c.height);
+    }
+    ASSERT_EQ(JpegSize(file).width, c.width) << file;
+    ResizeJpegInPlace(file.string());
+    const Size after = JpegSize(file);
+    EXPECT_EQ(after.width, c.expectedWidth) << file;
+    EXPECT_EQ(after.height, c.expectedHeight) << file;
+  }
+}
+
+TEST_F(ResizeJpegInPlaceTest, StretchesThePictureItselfAndWritesABaselineFile) {
+  const fs::path file = dir / "two.jpg";
+  WriteTwoColourJpeg(file, 455, 606);
+  const std::string before = Slurp(file);
+  ResizeJpegInPlace(file.string());
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(file.string());
+  EXPECT_FALSE(jpeg.ProgressiveFile());
+  const TBitmap& picture = jpeg.DecodedBitmap();
+  EXPECT_TRUE(Reddish(picture.PixelRGB(20, 150))) << std::hex << picture.PixelRGB(20, 150);
+  EXPECT_TRUE(Bluish(picture.PixelRGB(200, 150))) << std::hex << picture.PixelRGB(200, 150);
+  EXPECT_TRUE(Reddish(picture.PixelRGB(20, 300)));
+  EXPECT_NE(Slurp(file), before);
+}
+
+TEST_F(ResizeJpegInPlaceTest, AFileThatCannotBeDecodedIsLeftAsItWas) {
+  for (const char* name : {"garbage-after-soi.jpg", "empty.jpg", "huge-dimensions-header.jpg"}) {
+    const fs::path file = dir / name;
+    fs::copy_file(TestData(name), file);
+    const std::string before = Slurp(file);
+    EXPECT_ANY_THROW(ResizeJpegInPlace(file.string())) << name;
+    EXPECT_EQ(Slurp(file), before) << name;
+  }
+  EXPECT_ANY_THROW(ResizeJpegInPlace((dir / "missing.jpg").string()));
+  EXPECT_FALSE(fs::exists(dir / "missing.jpg"));
+}
+
+TEST_F(ResizeJpegInPlaceTest, APipeIsRefusedAtOnceInsteadOfWaitingForAWriter) {
+  const fs::path pipe = dir / "pipe.jpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_ANY_THROW(ResizeJpegInPlace(pipe.string()));
+  EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+TEST_F(ResizeJpegInPlaceTest, AFailedWriteLeavesTheOriginalPhotoWhole) {
+  // A file system with no room for the new file beside the old one.
+  const fs::path full = dir / "full";
+  fs::create_directory(full);
+  if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+  const fs::path file = full / "photo.jpg";
+  fs::copy_file(TestData("landscape-1024x768.jpg"), file);
+  const std::string before = Slurp(file);
+  {
+    std::ofstream filler(full / "filler", std::ios::binary);
+    const std::string block(1024, 'F');
+    while (filler.write(block.data(), block.size()) && filler.flush()) {
+    }
+  }
+  EXPECT_ANY_THROW(ResizeJpegInPlace(file.string()));
+  EXPECT_EQ(Slurp(file), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(full), fs::directory_iterator()), 2);  // nothing left behind
+  umount(full.c_str());
+}
+
+TEST(ClearGridTest, EmptiesEveryEntryRowAndKeepsTheHeader) {
+  TStringGrid grid;
+  grid.SetColCount(3);
+  grid.SetRowCount(4);
+  grid.SetCell(0, 0, "序号");
+  grid.SetCell(2, 0, "备注");
+  for (int row = 1; row < 4; ++row) {
+    for (int column = 0; column < 3; ++column) grid.SetCell(column, row, "x" + std::to_string(row));
+  }
+  ClearGrid(grid);
+  EXPECT_EQ(grid.RowCount(), 2);
+  EXPECT_EQ(grid.ColCount(), 3);
+  EXPECT_EQ(grid.Cell(0, 0), "序号");
+  EXPECT_EQ(grid.Cell(2, 0), "备注");
+  for (int column = 0; column < 3; ++column) EXPECT_EQ(grid.Cell(column, 1), "") << column;
+  // Rows that come back later come back empty.
+  grid.SetRowCount(4);
+  for (int column = 0; column < 3; ++column) EXPECT_EQ(grid.Cell(column, 3), "") << column;
+}
+
+}  // namespace
+}  // namespace vantora::testing
