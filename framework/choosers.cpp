@@ -6,8 +6,8 @@ namespace vantora {
 
 std::string ChoosePhotoFolder(const std::string& title) { return ActivePrompter().ChooseFolder(title); }
 
-std::string ChooseOpenFile(const std::string& title, const std::string& filter) {
-  return ActivePrompter().ChooseOpenFile(OpenFileRequest{title, filter});
+std::string ChooseOpenFile(const std::string& title, const std::string& filter, bool mustExist) {
+  return ActivePrompter().ChooseOpenFile(OpenFileRequest{title, filter, mustExist});
 }
 
 }  // namespace vantora

@@ -9,7 +9,8 @@ namespace vantora {
 std::string ChoosePhotoFolder(const std::string& title);
 
 // The open-file chooser for one file; `filter` is "Description|*.ext".
-// Returns the path, or empty text on cancel.
-std::string ChooseOpenFile(const std::string& title, const std::string& filter);
+// Returns the path, or empty text on cancel. With mustExist false the
+// operator may type the name of a file that does not exist.
+std::string ChooseOpenFile(const std::string& title, const std::string& filter, bool mustExist = true);
 
 }  // namespace vantora

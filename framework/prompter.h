@@ -19,10 +19,12 @@ struct MessageBoxRequest {
 };
 
 // The open-file chooser: a filter in the form "Description|*.ext" (pairs
-// separated by "|"), one file chosen.
+// separated by "|"), one file chosen. Unless mustExist, a typed name of a
+// file that does not exist is taken as it is.
 struct OpenFileRequest {
   std::string title;
   std::string filter;
+  bool mustExist = true;
 };
 
 // The one seam through which the station asks the operator anything. The

@@ -90,10 +90,13 @@ std::string QtPrompter::ChooseFolder(const std::string& title) {
 }
 
 std::string QtPrompter::ChooseOpenFile(const OpenFileRequest& request) {
-  QString file = QFileDialog::getOpenFileName(QApplication::activeWindow(),
-                                              QString::fromStdString(request.title), QString(),
-                                              QtNameFilters(request.filter));
-  return file.toStdString();
+  QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title), QString(),
+                     QtNameFilters(request.filter));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first().toStdString();
 }
 
 QString QtNameFilters(const std::string& filter) {
