@@ -23,6 +23,7 @@
 #include "framework/choosers.h"
 #include "framework/error_guard.h"
 #include "framework/image_control.h"
+#include "framework/modal_dialog.h"
 #include "upload/net_form.h"
 #include "upload/sc_form.h"
 
@@ -288,7 +289,7 @@ void TMain::N2Click() {
 }
 
 void TMain::N3Click() {
-  if (netForm_ != nullptr) netForm_->exec();
+  if (netForm_ != nullptr) ShowModalCentredOn(*netForm_, this);
 }
 
 void TMain::N4Click() {}
@@ -296,7 +297,7 @@ void TMain::N4Click() {}
 void TMain::N6Click() { N6->setChecked(!N6->isChecked()); }
 
 void TMain::N7Click() {
-  if (scForm_ != nullptr) scForm_->exec();
+  if (scForm_ != nullptr) ShowModalCentredOn(*scForm_, this);
 }
 
 void TMain::showEvent(QShowEvent* event) {

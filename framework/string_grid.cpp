@@ -18,6 +18,8 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent) {
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setWordWrap(false);
+  // Tab leaves the grid for the next control instead of walking its cells.
+  setTabKeyNavigation(false);
   verticalHeader()->hide();
   verticalHeader()->setDefaultSectionSize(kRowHeight);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
