@@ -25,11 +25,9 @@ QLabel* PlaceLabel(QWidget* parent, const char* name, QPoint at, const char* cap
 
 QLineEdit* PlaceEdit(QWidget* parent, const char* name, QRect geometry, bool masked) {
   QLineEdit* edit = PlaceControl<QLineEdit>(parent, name, geometry);
-  if (masked) {
-    edit->setEchoMode(QLineEdit::Password);
-    // Every character shows as "*", whatever the style would draw.
-    edit->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-  }
+  // Every character shows as "*" (the group box's style sheet says so),
+  // whatever the style would draw.
+  if (masked) edit->setEchoMode(QLineEdit::Password);
   return edit;
 }
 
@@ -41,6 +39,13 @@ TNetForm::TNetForm(QWidget* parent) : QDialog(parent) {
   SetUpFixedDialog(*this, "NetForm", "网络设置", QSize(368, 130));
   GroupBox1 = PlaceControl<QGroupBox>(this, "GroupBox1", QRect(8, 8, 353, 81));
   GroupBox1->setTitle(QString::fromUtf8("网络参数"));
+  // The caption sits on the frame's top line, as the design draws it; the
+  // style's own group box puts it above the frame, where it would run into
+  // the first edit at top 16.
+  GroupBox1->setStyleSheet(QStringLiteral(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 1px; }"
+      "QLineEdit { lineedit-password-character: 42; }"));
   Label1 = PlaceLabel(GroupBox1, "Label1", QPoint(16, 20), "服务器地址");
   Edit1 = PlaceEdit(GroupBox1, "Edit1", QRect(88, 16, 249, 21), false);
   Label2 = PlaceLabel(GroupBox1, "Label2", QPoint(40, 52), "用户名");

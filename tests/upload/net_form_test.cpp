@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <filesystem>
 
@@ -58,6 +59,9 @@ TEST_F(NetFormTest, ControlsSitAtTheirPlacesWithTheirCaptions) {
   EXPECT_EQ(form.Edit1->echoMode(), QLineEdit::Normal);
   EXPECT_EQ(form.Edit2->echoMode(), QLineEdit::Password);
   EXPECT_EQ(form.Edit3->echoMode(), QLineEdit::Password);
+  for (QLineEdit* masked : {form.Edit2, form.Edit3}) {
+    EXPECT_EQ(masked->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, masked), '*');
+  }
   // Tab order: the three edits in the group, then "设置", then "返回".
   Show();
   ExpectTabOrder(form, {form.Edit1, form.Edit2, form.Edit3, form.BitBtn1, form.BitBtn2});
