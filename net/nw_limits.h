@@ -40,4 +40,16 @@ inline constexpr std::size_t kNwDefaultHeaderFoldLength = 78;
 inline constexpr int kNwDefaultRedirectMaximum = 15;
 inline constexpr int kNwDefaultAuthRetries = 3;
 
+// The FTP client's bounds. A reply's lines are bounded by MaxLineLength, but
+// not their number, so the whole reply is capped as well.
+inline constexpr std::size_t kNwFtpMaxReplyBytes = 1024 * 1024;
+inline constexpr std::size_t kNwFtpMaxReplyLines = 4096;
+// How long the server may take to answer a command, to connect back for a
+// transfer, and to take the next piece of a file (milliseconds).
+inline constexpr int kNwFtpReplyTimeout = 60000;
+inline constexpr int kNwFtpAcceptTimeout = 30000;
+inline constexpr int kNwFtpTransferStallTimeout = 60000;
+// Queue length of the data channel's listening socket.
+inline constexpr int kNwFtpListenBacklog = 15;
+
 }  // namespace vantora

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "nw_exceptions.h"
+#include "nw_ftp_reply.h"
+#include "nw_limits.h"
+#include "nw_simple_server.h"
+#include "nw_tcp_connection.h"
+
+// The FTP client session: log in on a control connection and store local
+// files in active mode (the server connects back to a port this side opens).
+// Every wait for the server is bounded, so a silent server or a firewall that
+// blocks the connection back ends the call with an error instead of a hang.
+namespace vantora {
+
+enum class TNwFtpTransferType { ftASCII, ftBinary };
+
+class TNwFTP : public TNwTCPClient {
+ public:
+  TNwFTP();  // Port = 21
+  ~TNwFTP() override;
+
+  std::string Username;
+  std::string Password;
+  bool Passive = false;  // only active mode is built
+  TNwFtpTransferType TransferType = TNwFtpTransferType::ftBinary;
+
+  // Milliseconds; 0 waits without limit. Each reply must be complete within
+  // ReplyTimeout, the server must connect back within AcceptTimeout, and it
+  // must take each piece of a file within TransferStallTimeout.
+  int ReplyTimeout = kNwFtpReplyTimeout;
+  int AcceptTimeout = kNwFtpAcceptTimeout;
+  int TransferStallTimeout = kNwFtpTransferStallTimeout;
+
+  // Opens the control connection, reads the greeting and, with auto_login,
+  // logs in and sets the transfer type. Any failure after the connection is
+  // open closes it and is raised unchanged.
+  void Connect(bool auto_login = true, int timeout = kNwTimeoutDefault);
+  void Connect(int timeout) override { Connect(true, timeout); }
+
+  // Stores the local file as `remote_name` in active mode. A failure whose
+  // reply from the server was not read (time-outs, a broken transfer, a
+  // garbled reply) closes the control connection: that reply would otherwise
+  // be taken as the answer to the next command.
+  void Put(const std::string& local_file, const std::string& remote_name);
+
+  // Closes the control connection; sends no command.
+  void Disconnect() override;
+
+  const TNwRFCReply& LastCmdResult() const { return last_reply_; }
+
+  // Writes `command` + CR LF and reads the reply; raises ENwProtocolReplyError
+  // when its code is not expected (an empty list, or -1, accepts any).
+  int SendCmd(const std::string& command, const std::vector<int>& expected);
+  int SendCmd(const std::string& command, int expected);
+  // Reads one reply into LastCmdResult() and checks it.
+  int GetReply(const std::vector<int>& expected);
+
+ private:
+  void Login();
+  void OpenDataChannel();
+  // Waits for the server's data connection; a reply that comes first is the
+  // server's refusal (or a close) and is raised as such.
+  void AcceptDataConnection();
+  void ReadFinalReply();
+
+  TNwRFCReply last_reply_;
+  std::unique_ptr<TNwSimpleServer> data_channel_;
+};
+
+// "PORT" argument for an IPv4 address and port: "h1,h2,h3,h4,p1,p2".
+std::string FtpPortArgument(const std::string& ip, int port);
+
+}  // namespace vantora

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "nw_exceptions.h"
+#include "nw_socket.h"
+#include "nw_tcp_connection.h"
+
+// A connection that gets its one peer by listening instead of connecting:
+// the FTP client's data channel in active mode. It binds, listens, takes the
+// first incoming connection and closes the listener at once, so no second
+// peer is ever taken; from then on it is an ordinary connection.
+namespace vantora {
+
+// No connection came within the time allowed.
+class ENwAcceptTimeout : public ENwException {
+ public:
+  ENwAcceptTimeout() : ENwException("Accept timed out.") {}
+};
+
+// The peer took no bytes within the time allowed for the next piece.
+class ENwTransferTimeout : public ENwException {
+ public:
+  ENwTransferTimeout() : ENwException("Transfer timed out.") {}
+};
+
+// What ended a wait for the incoming connection.
+enum class TNwListenOutcome {
+  loAccepted,      // the connection is taken; the listener is closed
+  loTimedOut,      // the time allowed passed
+  loWatchedReady,  // the watched descriptor became readable first
+};
+
+class TNwSimpleServer : public TNwTCPConnection {
+ public:
+  ~TNwSimpleServer() override;
+
+  // Local address to listen on (empty: any) and port (0: the system chooses).
+  std::string BoundIP;
+  int BoundPort = 0;
+
+  // Closes the listener, if any.
+  virtual void Abort();
+  // Binds and listens; afterwards ListenIP()/ListenPort() tell where.
+  virtual void BeginListen();
+  // Allocates the listening socket and binds it to BoundIP/BoundPort;
+  // raises ENwCouldNotBindSocket.
+  virtual void Bind();
+  // Closes the listener and any accepted connection.
+  virtual void Reset();
+  // Waits up to timeout_ms (< 0: without limit) for a connection and takes
+  // it, closing the listener. With watch_fd >= 0 the wait also ends when that
+  // descriptor has something to read (the control connection's reply).
+  virtual TNwListenOutcome Listen(int timeout_ms, int watch_fd = -1);
+
+  bool Listening() const { return listener_ != nullptr && listener_->HandleAllocated(); }
+  // Milliseconds a send may wait for the peer to take more bytes once a
+  // connection is accepted; 0 waits without limit.
+  int SendStallTimeout = 0;
+
+  // The address and port the system assigned to the listener.
+  const std::string& ListenIP() const { return listen_ip_; }
+  int ListenPort() const { return listen_port_; }
+
+ private:
+  std::unique_ptr<TNwSocketHandle> listener_;
+  std::string listen_ip_;
+  int listen_port_ = 0;
+};
+
+}  // namespace vantora

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ftp_server_process.h"
+#include "nw_ftp.h"
+#include "private_network.h"
+
+// The FTP client against real servers: pyftpdlib (which answers STOR with
+// 125) and vsftpd (150). Three files of 0 bytes, 30 KB and 8 MB go over one
+// control connection in active mode and must arrive byte for byte.
+namespace vantora {
+namespace {
+
+std::string g_namespace_error;
+
+struct LocalFile {
+  std::string name;
+  std::string bytes;
+};
+
+std::vector<LocalFile> ThreeFiles() {
+  std::string photo(30 * 1024, '\0');
+  for (std::size_t i = 0; i < photo.size(); ++i) photo[i] = static_cast<char>((i * 31) ^ (i >> 7));
+  std::string big(8 << 20, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 131 + (i >> 12)) & 0xff);
+  // Line ends and NUL inside must pass untouched in binary mode.
+  photo.replace(100, 5, std::string("\r\n\0\n\r", 5));
+  return {{"empty.jpg", ""}, {"11010119900101123X.jpg", photo}, {"big.bin", big}};
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char name[] = "/tmp/vantora-ftp-local-XXXXXX";
+    path_ = ::mkdtemp(name);
+  }
+  ~TempFolder() { std::filesystem::remove_all(path_); }
+  std::string Write(const LocalFile& file) const {
+    const std::string path = path_ + "/" + file.name;
+    std::ofstream(path, std::ios::binary) << file.bytes;
+    return path;
+  }
+
+ private:
+  std::string path_;
+};
+
+void StoreThreeFiles(const testing::FtpServerProcess& server, const std::string& user, const std::string& password) {
+  TempFolder local;
+  const auto files = ThreeFiles();
+  TNwFTP ftp;
+  ftp.Host = "127.0.0.1";
+  ftp.Port = server.Port();
+  ftp.Username = user;
+  ftp.Password = password;
+  ftp.Connect(true);
+  for (const LocalFile& file : files) {
+    SCOPED_TRACE(file.name);
+    ftp.Put(local.Write(file), file.name);
+    EXPECT_TRUE(ftp.LastCmdResult().NumericCode == 226 || ftp.LastCmdResult().NumericCode == 250);
+    EXPECT_TRUE(ftp.Connected());
+  }
+  ftp.Disconnect();
+  for (const LocalFile& file : files) {
+    const std::string stored = server.Stored(file.name);
+    EXPECT_EQ(stored.size(), file.bytes.size()) << file.name;
+    EXPECT_TRUE(stored == file.bytes) << file.name << " arrived changed";
+  }
+}
+
+TEST(NetFtpServers, PyftpdlibStoresThreeFilesOverOneLogin) {
+  const auto server = testing::FtpServerProcess::StartPyftpdlib("station", "pass word");
+  StoreThreeFiles(server, "station", "pass word");
+}
+
+TEST(NetFtpServers, VsftpdStoresThreeFilesOverOneLogin) {
+  if (!g_namespace_error.empty()) GTEST_SKIP() << "no private network: " << g_namespace_error;
+  std::unique_ptr<testing::FtpServerProcess> server;
+  try {
+    server = std::make_unique<testing::FtpServerProcess>(testing::FtpServerProcess::StartVsftpd("vantoraftp", "s3cret"));
+  } catch (const std::runtime_error& e) {
+    GTEST_SKIP() << "vsftpd cannot run here: " << e.what();
+  }
+  StoreThreeFiles(*server, "vantoraftp", "s3cret");
+}
+
+}  // namespace
+}  // namespace vantora
+
+int main(int argc, char** argv) {
+  // Before any thread starts: the namespace is the process's. vsftpd listens
+  // on port 21 there, out of everyone's way.
+  vantora::g_namespace_error = vantora::testing::EnterPrivateNetwork();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,486 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fake_server.h"
+#include "ftp_script_peer.h"
+#include "nw_exceptions.h"
+#include "nw_ftp.h"
+#include "nw_stream.h"
+
+// The FTP client against scripted servers on loopback: login, active-mode
+// stores, every way a server can fail or misbehave, and the exact bytes of a
+// whole session.
+namespace vantora {
+namespace {
+
+using testing::DataLink;
+using testing::FakePeer;
+using testing::FakeServer;
+using testing::FtpScriptPeer;
+using testing::FtpTranscript;
+using Script = std::function<void(FtpScriptPeer&)>;
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char name[] = "/tmp/vantora-ftp-test-XXXXXX";
+    path_ = ::mkdtemp(name);
+  }
+  ~TempFolder() { std::filesystem::remove_all(path_); }
+  std::string File(const std::string& name, const std::string& bytes) const {
+    const std::string path = path_ + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+ private:
+  std::string path_;
+};
+
+// One client against scripted sessions, one script per control connection.
+// Short bounds keep the time-out cases quick.
+class Session {
+ public:
+  explicit Session(std::vector<Script> scripts) {
+    std::vector<FakeServer::Script> wrapped;
+    for (auto& script : scripts) {
+      wrapped.push_back([this, script](FakePeer& p) {
+        FtpScriptPeer peer(p, transcript);
+        script(peer);
+      });
+    }
+    server = std::make_unique<FakeServer>(std::move(wrapped));
+    ftp.Host = "127.0.0.1";
+    ftp.Port = server->Port();
+    ftp.Username = "anna";
+    ftp.Password = "secret";
+    ftp.ReplyTimeout = 1500;
+    ftp.AcceptTimeout = 1500;
+    ftp.TransferStallTimeout = 1500;
+  }
+  ~Session() {
+    ftp.Disconnect();
+    EXPECT_TRUE(server->Finish(std::chrono::seconds(30))) << "the scripted server did not finish";
+  }
+
+  FtpTranscript transcript;
+  std::unique_ptr<FakeServer> server;
+  TNwFTP ftp;
+};
+
+// Runs `action` and returns "" or the error's message; a protocol error
+// gives "reply <code>".
+std::string Outcome(const std::function<void()>& action) {
+  try {
+    action();
+    return "";
+  } catch (const ENwProtocolReplyError& e) {
+    return "reply " + std::to_string(e.ReplyErrorCode());
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+// A script step that ends with the server waiting for the client to leave,
+// so every close the test sees is the client's own.
+Script Then(Script script) {
+  return [script](FtpScriptPeer& peer) {
+    script(peer);
+    peer.WaitForClientClose();
+  };
+}
+
+struct ConnectCase {
+  const char* name;
+  Script server;
+  std::string commands;  // exactly what the server must have read ("?": not checked)
+  std::string outcome;   // "" or the error ("|" separates acceptable ones)
+  bool connected_after;
+};
+
+bool OutcomeMatches(const std::string& got, const std::string& wanted) {
+  if (wanted.empty()) return got.empty();
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t bar = wanted.find('|', start);
+    const std::string one = wanted.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+    if (!got.empty() && got.find(one) != std::string::npos) return true;
+    if (bar == std::string::npos) return false;
+    start = bar + 1;
+  }
+}
+
+constexpr const char* kClosed = "Connection Closed Gracefully.|Socket Error #";
+
+TEST(NetFtpSession, ConnectAndLoginCases) {
+  const std::vector<ConnectCase> cases = {
+      {"three-line greeting, USER 331, PASS 230",
+       Then([](FtpScriptPeer& p) {
+         p.Send("220-Welcome\r\n220-Second line\r\n220 Ready\r\n");
+         p.Answer("USER", "331 Password required.\r\n");
+         p.Answer("PASS", "230 Logged in.\r\n");
+         p.Answer("TYPE", "200 Type set to I.\r\n");
+         p.Answer("SYST", "215 UNIX Type: L8\r\n");
+       }),
+       "USER anna\r\nPASS secret\r\nTYPE I\r\nSYST\r\n", "", true},
+      {"USER answered 230 sends no PASS",
+       Then([](FtpScriptPeer& p) {
+         p.Send("220 Ready\r\n");
+         p.Answer("USER", "230 No password needed.\r\n");
+         p.Answer("TYPE", "200 ok\r\n");
+         p.Answer("SYST", "215 UNIX\r\n");
+       }),
+       "USER anna\r\nTYPE I\r\nSYST\r\n", "", true},
+      {"SYST 500 goes on",
+       Then([](FtpScriptPeer& p) {
+         p.Send("220 Ready\r\n");
+         p.Answer("USER", "230 ok\r\n");
+         p.Answer("TYPE", "200 ok\r\n");
+         p.Answer("SYST", "500 Unknown command.\r\n");
+       }),
+       "USER anna\r\nTYPE I\r\nSYST\r\n", "", true},
+      {"SYST 502 fails and closes",
+       Then([](FtpScriptPeer& p) {
+         p.Send("220 Ready\r\n");
+         p.Answer("USER", "230 ok\r\n");
+         p.Answer("TYPE", "200 ok\r\n");
+         p.Answer("SYST", "502 Not implemented.\r\n");
+       }),
+       "USER anna\r\nTYPE I\r\nSYST\r\n", "reply 502", false},
+      {"greeting 421", Then([](FtpScriptPeer& p) { p.Send("421 Too many users.\r\n"); }), "", "reply 421", false},
+      {"PASS 530",
+       Then([](FtpScriptPeer& p) {
+         p.Send("220 Ready\r\n");
+         p.Answer("USER", "331 Password required.\r\n");
+         p.Answer("PASS", "530 Login incorrect.\r\n");
+       }),
+       "USER anna\r\nPASS secret\r\n", "reply 530", false},
+      {"TYPE refused",
+       Then([](FtpScriptPeer& p) {
+         p.Send("220 Ready\r\n");
+         p.Answer("USER", "230 ok\r\n");
+         p.Answer("TYPE", "504 Not for that type.\r\n");
+       }),
+       "USER anna\r\nTYPE I\r\n", "reply 504", false},
+      {"garbage greeting", Then([](FtpScriptPeer& p) { p.Send(std::string("\x01\xff garbage \x7f\r\n", 14)); }), "",
+       "reply 0", false},
+      {"20000-byte greeting", Then([](FtpScriptPeer& p) { p.Send("220 " + std::string(20000, 'w') + "\r\n"); }), "",
+       "Max line length exceeded.", false},
+      {"endless greeting lines",
+       Then([](FtpScriptPeer& p) {
+         p.Send("220-Welcome\r\n");
+         const std::string line = "220-" + std::string(500, 'e') + "\r\n";
+         for (int i = 0; i < 3000; ++i) p.Send(line);
+       }),
+       "", "1048576 bytes", false},
+      {"silent server", Then([](FtpScriptPeer&) {}), "", "Read Timeout", false},
+      // Whether USER reached the server before it closed is a race.
+      {"close after the greeting", [](FtpScriptPeer& p) { p.Send("220 Ready\r\n"); }, "?", kClosed, false},
+      {"close after USER",
+       [](FtpScriptPeer& p) {
+         p.Send("220 Ready\r\n");
+         p.Command();
+       },
+       "USER anna\r\n", kClosed, false},
+      {"close after PASS",
+       [](FtpScriptPeer& p) {
+         p.Send("220 Ready\r\n");
+         p.Answer("USER", "331 Password required.\r\n");
+         p.Command();
+       },
+       "USER anna\r\nPASS secret\r\n", kClosed, false},
+  };
+  for (const ConnectCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session s({c.server});
+    const auto started = std::chrono::steady_clock::now();
+    const std::string outcome = Outcome([&] { s.ftp.Connect(true); });
+    EXPECT_TRUE(OutcomeMatches(outcome, c.outcome)) << "got: " << outcome;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_EQ(s.ftp.Connected(), c.connected_after);
+    s.ftp.Disconnect();
+    ASSERT_TRUE(s.server->Finish(std::chrono::seconds(30)));
+    if (c.commands != "?") {
+      EXPECT_EQ(s.transcript.Commands(), c.commands);
+    }
+  }
+}
+
+struct PutCase {
+  const char* name;
+  std::size_t file_size;
+  Script server;  // after the login
+  std::string outcome;
+  bool connected_after;
+};
+
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+  return bytes;
+}
+
+TEST(NetFtpSession, StoreCases) {
+  auto store_with = [](std::string stor_reply, std::string final_replies) {
+    return [stor_reply, final_replies](FtpScriptPeer& p) {
+      p.AnswerPort();
+      p.Answer("STOR", stor_reply);
+      p.ReceiveFile();
+      p.Send(final_replies);
+    };
+  };
+  const std::vector<PutCase> cases = {
+      {"226 after the file", 30000, store_with("150 Opening.\r\n", "226 Done.\r\n"), "", true},
+      {"125 then 250", 1000, store_with("125 Already open.\r\n", "250 Done.\r\n"), "", true},
+      {"zero-byte file", 0, store_with("150 Opening.\r\n", "226 Done.\r\n"), "", true},
+      {"426 then 226 completes", 1000, store_with("150 Opening.\r\n", "426 Aborted.\r\n226 Closed.\r\n"), "", true},
+      {"450 then 225 completes", 1000, store_with("150 Opening.\r\n", "450 Busy.\r\n225 Closed.\r\n"), "", true},
+      {"426 then 451 fails", 1000, store_with("150 Opening.\r\n", "426 Aborted.\r\n451 Local error.\r\n"),
+       "reply 451", true},
+      {"final 552 fails, still logged in", 1000, store_with("150 Opening.\r\n", "552 Quota exceeded.\r\n"),
+       "reply 552", true},
+      {"PORT refused",
+       1000,
+       [](FtpScriptPeer& p) { p.AnswerPort("500 Illegal PORT command.\r\n"); },
+       "reply 500", true},
+      {"STOR 550, never connects",
+       1000,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "550 Permission denied.\r\n");
+       },
+       "reply 550", true},
+      {"425 before connecting",
+       1000,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "150 Opening.\r\n");
+         p.Send("425 Can't open data connection.\r\n");
+       },
+       "reply 425", true},
+      {"never connects back",
+       1000,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "150 Opening.\r\n");
+       },
+       "Accept timed out.", false},
+      {"no final reply", 1000, store_with("150 Opening.\r\n", ""), "Read Timeout", false},
+      {"garbled final reply", 1000, store_with("150 Opening.\r\n", "226 " + std::string(20000, 'g') + "\r\n"),
+       "Max line length exceeded.", false},
+      {"close after PORT", 1000, [](FtpScriptPeer& p) { p.Command(); p.Close(); }, kClosed, false},
+      {"close after STOR",
+       1000,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Command();
+         p.Close();
+       },
+       kClosed, false},
+      {"close during the data transfer",
+       24 << 20,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "150 Opening.\r\n");
+         DataLink link(p.DataPort());
+         link.ReadSome(100000);
+         link.Close();
+         p.Close();
+       },
+       kClosed, false},
+      {"close before the final reply",
+       1000,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "150 Opening.\r\n");
+         p.ReceiveFile();
+         p.Close();
+       },
+       kClosed, false},
+      {"data connection from nowhere, then silence",
+       1000,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "150 Opening.\r\n");
+         DataLink stranger(p.DataPort());
+         stranger.Close();
+       },
+       "Read Timeout|Socket Error #", false},
+      {"server stops taking the file",
+       24 << 20,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "150 Opening.\r\n");
+         DataLink link(p.DataPort());
+         p.WaitForClientClose();
+       },
+       "Transfer timed out.", false},
+  };
+  TempFolder folder;
+  for (const PutCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string bytes = Pattern(c.file_size);
+    const std::string local = folder.File("photo.jpg", bytes);
+    Session s({[&c](FtpScriptPeer& p) {
+      if (!p.Login()) return;
+      c.server(p);
+      p.WaitForClientClose();
+    }});
+    ASSERT_EQ(Outcome([&] { s.ftp.Connect(true); }), "");
+    const auto started = std::chrono::steady_clock::now();
+    const std::string outcome = Outcome([&] { s.ftp.Put(local, "photo.jpg"); });
+    EXPECT_TRUE(OutcomeMatches(outcome, c.outcome)) << "got: " << outcome;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_EQ(s.ftp.Connected(), c.connected_after);
+    s.ftp.Disconnect();
+    ASSERT_TRUE(s.server->Finish(std::chrono::seconds(30)));
+    if (c.outcome.empty()) {
+      ASSERT_EQ(s.transcript.Files().size(), 1u);
+      EXPECT_TRUE(s.transcript.Files()[0] == bytes) << "the file arrived changed";
+    }
+    // Whatever happened, the data port no longer takes connections.
+    for (int port : s.transcript.DataPorts()) EXPECT_FALSE(DataLink(port).Connected()) << "port " << port;
+  }
+}
+
+// Two files over one login, as the batch upload stores them, byte for byte.
+TEST(NetFtpSession, TwoFileDialogueOnTheWire) {
+  TempFolder folder;
+  const std::string first_bytes("first\r\n\0\xff\n", 10);
+  const std::string second_bytes = Pattern(70000);  // more than two pieces of 32768
+  const std::string first = folder.File("a.jpg", first_bytes);
+  const std::string second = folder.File("b.jpg", second_bytes);
+  Session s({[](FtpScriptPeer& p) {
+    p.Send("220-Vantora test server\r\n220 Ready.\r\n");
+    p.Answer("USER", "331 Password required for 11010119900101123X.\r\n");
+    p.Answer("PASS", "230 User logged in.\r\n");
+    p.Answer("TYPE", "200 Type set to I.\r\n");
+    p.Answer("SYST", "215 UNIX Type: L8\r\n");
+    p.StoreOne();
+    p.StoreOne();
+    p.Command();  // nothing more may come before the close: no QUIT
+  }});
+  s.ftp.Username = "11010119900101123X";
+  s.ftp.Password = "pass word";
+  s.ftp.Connect(true);
+  s.ftp.Put(first, "11010119900101123X.jpg");
+  s.ftp.Put(second, "b.jpg");
+  EXPECT_EQ(s.ftp.LastCmdResult().NumericCode, 226);
+  EXPECT_EQ(s.ftp.LastCmdResult().Text, std::vector<std::string>{"Transfer complete."});
+  s.ftp.Disconnect();
+  ASSERT_TRUE(s.server->Finish(std::chrono::seconds(30)));
+
+  const std::vector<int> ports = s.transcript.DataPorts();
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_NE(ports[0], ports[1]) << "each file gets a fresh listening port";
+  auto port_text = [](int port) { return std::to_string(port / 256) + "," + std::to_string(port % 256); };
+  EXPECT_EQ(s.transcript.Commands(),
+            "USER 11010119900101123X\r\n"
+            "PASS pass word\r\n"
+            "TYPE I\r\n"
+            "SYST\r\n"
+            "PORT 127,0,0,1," + port_text(ports[0]) + "\r\n"
+            "STOR 11010119900101123X.jpg\r\n"
+            "PORT 127,0,0,1," + port_text(ports[1]) + "\r\n"
+            "STOR b.jpg\r\n");
+  const auto files = s.transcript.Files();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_TRUE(files[0] == first_bytes);
+  EXPECT_TRUE(files[1] == second_bytes);
+}
+
+// The data port is opened on the address the control connection uses, and
+// the accept closes it: a second connection during the transfer is refused.
+TEST(NetFtpSession, DataPortOnTheControlAddressTakesOneConnection) {
+  TempFolder folder;
+  const std::string bytes = Pattern(8 << 20);
+  const std::string local = folder.File("big.jpg", bytes);
+  auto second_refused = std::make_shared<bool>(false);
+  auto received = std::make_shared<std::string>();
+  Session s({Then([second_refused, received](FtpScriptPeer& p) {
+    p.Login();
+    p.AnswerPort();
+    p.Answer("STOR", "150 Opening.\r\n");
+    DataLink link(p.DataIP(), p.DataPort());
+    *received = link.ReadSome(1);
+    *second_refused = !DataLink(p.DataIP(), p.DataPort()).Connected();
+    *received += link.ReadUntilClose();
+    p.Send("226 Done.\r\n");
+  })});
+  s.ftp.BoundIP = "127.0.0.3";
+  s.ftp.Connect(true);
+  s.ftp.Put(local, "big.jpg");
+  s.ftp.Disconnect();
+  ASSERT_TRUE(s.server->Finish(std::chrono::seconds(30)));
+  EXPECT_NE(s.transcript.Commands().find("PORT 127,0,0,3,"), std::string::npos) << s.transcript.Commands();
+  EXPECT_TRUE(*second_refused);
+  EXPECT_TRUE(*received == bytes);
+}
+
+TEST(NetFtpSession, LineBreaksAndNulInArgumentsAreRefusedBeforeAnythingIsWritten) {
+  for (const std::string& user : {std::string("anna\r\nDELE x.jpg"), std::string("anna\nX"), std::string("ann\0a", 5)}) {
+    Session s({});
+    s.ftp.Username = user;
+    EXPECT_NE(Outcome([&] { s.ftp.Connect(true); }).find("not allowed in the user name"), std::string::npos);
+    EXPECT_FALSE(s.ftp.Connected());
+    EXPECT_EQ(s.server->Accepted(), 0);
+  }
+  TempFolder folder;
+  const std::string local = folder.File("ok.jpg", "ok");
+  Session s({Then([](FtpScriptPeer& p) {
+    p.Login();
+    p.StoreOne();
+  })});
+  s.ftp.Connect(true);
+  for (const std::string& name : {std::string("a.jpg\r\nDELE b.jpg"), std::string("a\n.jpg"), std::string("a\0.jpg", 6)}) {
+    EXPECT_NE(Outcome([&] { s.ftp.Put(local, name); }).find("not allowed in the file name"), std::string::npos);
+  }
+  EXPECT_NE(Outcome([&] { s.ftp.Put(folder.File("x", "") + ".missing", "x.jpg"); }), "");
+  EXPECT_TRUE(s.ftp.Connected());
+  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "ok.jpg"); }), "");
+  s.ftp.Disconnect();
+  ASSERT_TRUE(s.server->Finish(std::chrono::seconds(30)));
+  const std::string commands = s.transcript.Commands();
+  EXPECT_EQ(commands.substr(commands.find("SYST\r\n") + 6, 5), "PORT ");
+  EXPECT_EQ(commands.substr(commands.size() - 13), "STOR ok.jpg\r\n");
+  EXPECT_EQ(commands.find("DELE"), std::string::npos);
+}
+
+// A server that answers a failed transfer late must not have that answer
+// read as the next file's: the control connection is dropped, the next store
+// fails at once, and a new login stores it.
+TEST(NetFtpSession, AFailureWithItsReplyUnreadDropsTheControlConnection) {
+  TempFolder folder;
+  const std::string local = folder.File("p.jpg", "photo");
+  Session s({[](FtpScriptPeer& p) {
+               p.Login();
+               p.AnswerPort();
+               p.Answer("STOR", "150 Opening.\r\n");
+               p.WaitForClientClose();
+               p.Send("425 Can't open data connection.\r\n");
+             },
+             Then([](FtpScriptPeer& p) {
+               p.Login();
+               p.StoreOne();
+             })});
+  s.ftp.Connect(true);
+  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "Accept timed out.");
+  EXPECT_FALSE(s.ftp.Connected());
+  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "Not Connected");
+  s.ftp.Connect(true);
+  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "");
+  EXPECT_EQ(s.transcript.Files(), std::vector<std::string>{"photo"});
+}
+
+}  // namespace
+}  // namespace vantora
