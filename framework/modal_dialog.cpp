@@ -14,7 +14,8 @@ QPoint CentredTopLeft(const QDialog& dialog, const QWidget* owner) {
   QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
   const QRect around = owner != nullptr ? owner->window()->frameGeometry()
                                         : (screen != nullptr ? screen->availableGeometry() : QRect());
-  QPoint topLeft = around.center() - QPoint(dialog.width() / 2, dialog.height() / 2);
+  QPoint topLeft = around.topLeft() + QPoint((around.width() - dialog.width()) / 2,
+                                             (around.height() - dialog.height()) / 2);
   if (screen != nullptr) {
     const QRect area = screen->availableGeometry();
     topLeft.setX(std::clamp(topLeft.x(), area.left(), std::max(area.left(), area.right() + 1 - dialog.width())));

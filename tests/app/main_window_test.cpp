@@ -259,15 +259,23 @@ TEST_F(MainWindowTest, HiddenItemsShowTheirDialogsModally) {
   TNetForm net;
   TScForm sc;
   m.AttachDialogs(&net, &sc);
+  m.move(120, 90);
   for (auto [item, dialog] : {std::pair<QAction*, QDialog*>{m.N3, &net}, {m.N7, &sc}}) {
     bool wasModal = false;
+    QPoint centre;
     QTimer::singleShot(0, [&, d = dialog] {
       wasModal = QApplication::activeModalWidget() == d && d->isVisible();
+      centre = d->frameGeometry().center();
       d->reject();
     });
     item->trigger();
     EXPECT_TRUE(wasModal);
     EXPECT_FALSE(dialog->isVisible());
+    // Centred on the main window, not on the screen (within the few pixels
+    // of a frame that is unknown until the dialog is first shown).
+    EXPECT_LE((centre - m.frameGeometry().center()).manhattanLength(), 4)
+        << dialog->windowTitle().toStdString() << " at " << centre.x() << "," << centre.y() << " main at "
+        << m.frameGeometry().center().x() << "," << m.frameGeometry().center().y();
   }
 }
 

@@ -1,12 +1,17 @@
 // "拍照" and "保存" through the real window, with live test cameras.
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <sys/mount.h>
 
 #include <filesystem>
 
 #include "pub/pub.h"
 #include "photo_fixture.h"
+#include "upload/net_form.h"
+#include "upload/sc_form.h"
 
 namespace vantora::testing {
 namespace {
@@ -109,6 +114,28 @@ TEST_F(PhotoRoadTest, SaveNamesTheFileByTheNormalisedIdAndKeepsTheRawText) {
     }
   }
   EXPECT_GT(dark, 20);
+}
+
+// The ID number and the FTP user name share one field: after a save the
+// network dialog shows the number as the user name.
+TEST_F(PhotoRoadTest, AfterASaveTheNetworkDialogShowsTheIdAsTheUserName) {
+  TMain& m = ShowWithPhotoFolder(photos.Path());
+  TNetForm net;
+  TScForm sc;
+  m.AttachDialogs(&net, &sc);
+  m.SetEdit1Text("11010519491231002X");
+  Choose(k640x480);
+  m.BitBtn1->click();
+  m.BitBtn2->click();
+  ASSERT_TRUE(fs::is_regular_file(photos / "11010519491231002X.jpg"));
+  std::string userName;
+  QTimer::singleShot(0, [&] {
+    userName = net.Edit2->text().toStdString();
+    net.BitBtn2->click();
+  });
+  m.N3->trigger();
+  EXPECT_EQ(userName, "11010519491231002X");
+  EXPECT_FALSE(net.isVisible());
 }
 
 TEST_F(PhotoRoadTest, ASmallFrameIsScaledUpTo303Rows) {

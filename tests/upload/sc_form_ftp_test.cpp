@@ -1,0 +1,234 @@
+// Upload runs of the FTP batch dialog through its real controls against a
+// real FTP server (python3-pyftpdlib) and scripted peers on port 21 of
+// 127.0.0.1, inside a private network namespace.
+#include <sys/stat.h>
+
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "dialog_fixture.h"
+#include "fake_server.h"
+#include "framework/string_grid.h"
+#include "ftp_peer_process.h"
+#include "imaging/graphics.h"
+#include "upload/sc_form.h"
+
+namespace vantora::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kAsk[] = "是否上传考生照片？";
+constexpr char kDone[] = "上传完成!";
+constexpr char kSent[] = "上传成功";
+constexpr char kFailed[] = "上传失败";
+
+std::string TestData(const std::string& name) { return std::string(std::getenv("VANTORA_TESTDATA")) + "/" + name; }
+
+struct Size {
+  int width;
+  int height;
+  friend bool operator==(const Size&, const Size&) = default;
+};
+
+Size JpegSize(const fs::path& file) {
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(file.string());
+  return {jpeg.Width(), jpeg.Height()};
+}
+
+void WriteGreyJpeg(const fs::path& file, int width, int height) {
+  TBitmap picture;
+  picture.NewDIB24(width, height);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = picture.ScanLine(y);
+    for (int x = 0; x < 3 * width; ++x) row[x] = static_cast<std::uint8_t>((x + y) & 0xFF);
+  }
+  TJPEGImage jpeg;
+  jpeg.Assign(picture);
+  jpeg.SaveToFile(file.string());
+}
+
+class ScFormFtpTest : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    fs::create_directory(local);
+    fs::create_directory(home);
+    UserInfo = {"127.0.0.1", "", "tester", "secret", ""};
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  }
+
+  void StartServer() { server = std::make_unique<FtpPeerProcess>(21, home.string(), "tester", "secret"); }
+
+  // A local photo copied from the test data (or made) and added to the list.
+  fs::path AddCopy(const std::string& name, const std::string& data) {
+    const fs::path file = local / name;
+    fs::copy_file(TestData(data), file);
+    Add(file.string());
+    return file;
+  }
+  void Add(const std::string& path) {
+    prompter.AnswerNextFile(path);
+    form.BitBtn1->click();
+  }
+  void Run(MsgButton answer = MsgButton::Yes) {
+    prompter.Clear();
+    prompter.AnswerNextBox(answer);
+    form.BitBtn2->click();
+  }
+  std::string Status(int row) const { return form.sg->Cell(2, row); }
+  std::vector<std::string> BoxList() const {
+    std::vector<std::string> texts;
+    for (const MessageBoxRequest& box : prompter.Boxes()) texts.push_back(box.caption + ": " + box.text);
+    return texts;
+  }
+  std::vector<std::string> Stored() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(home)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path local = dir / "local";
+  fs::path home = dir / "home";
+  std::unique_ptr<FtpPeerProcess> server;
+  TScForm form;
+};
+
+TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
+  StartServer();
+  const fs::path first = AddCopy("a.jpg", "portrait-600x800.jpg");
+  const fs::path second = AddCopy("b.jpg", "red-228x303.jpg");
+  const fs::path third = AddCopy("c.jpg", "landscape-1024x768.jpg");
+  fs::remove(second);
+  form.sg->SetCell(2, 2, "earlier");  // what an earlier run left must stay
+  Run();
+  EXPECT_EQ(BoxList(), (std::vector<std::string>{std::string("Confirm: ") + kAsk, "Information: 文件b.jpg不存在!",
+                                                 std::string("Information: ") + kDone}));
+  EXPECT_EQ(prompter.Boxes()[0].icon, MsgIcon::Question);
+  EXPECT_EQ(Status(1), kSent);
+  EXPECT_EQ(Status(2), "earlier");
+  EXPECT_EQ(Status(3), kSent);
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"a.jpg", "c.jpg"}));
+  EXPECT_EQ(Slurp(home / "a.jpg"), Slurp(first));  // byte for byte as rescaled
+  EXPECT_EQ(Slurp(home / "c.jpg"), Slurp(third));
+  EXPECT_EQ(JpegSize(home / "a.jpg"), (Size{227, 303}));
+  EXPECT_EQ(JpegSize(home / "c.jpg"), (Size{404, 303}));
+  EXPECT_FALSE(form.Running());
+  EXPECT_TRUE(form.BitBtn2->isEnabled());
+}
+
+TEST_F(ScFormFtpTest, EachPhotoArrivesAtMost303RowsHighWithItsRoundedWidth) {
+  StartServer();
+  AddCopy("600x800.jpg", "portrait-600x800.jpg");
+  AddCopy("1024x768.jpg", "landscape-1024x768.jpg");
+  AddCopy("228x303.jpg", "red-228x303.jpg");
+  WriteGreyJpeg(local / "453x606.jpg", 453, 606);
+  Add((local / "453x606.jpg").string());
+  WriteGreyJpeg(local / "455x606.jpg", 455, 606);
+  Add((local / "455x606.jpg").string());
+  Run();
+  const std::pair<const char*, Size> expected[] = {{"600x800.jpg", {227, 303}},
+                                                   {"1024x768.jpg", {404, 303}},
+                                                   {"228x303.jpg", {228, 303}},
+                                                   {"453x606.jpg", {226, 303}},
+                                                   {"455x606.jpg", {228, 303}}};
+  for (int row = 1; row <= 5; ++row) {
+    const auto& [name, size] = expected[row - 1];
+    EXPECT_EQ(Status(row), kSent) << name;
+    ASSERT_TRUE(fs::exists(home / name)) << name;
+    EXPECT_EQ(JpegSize(home / name), size) << name;
+    EXPECT_EQ(Slurp(home / name), Slurp(local / name)) << name;
+  }
+  // A second run sends every file again; numbering goes on after a run.
+  Add((local / "228x303.jpg").string());
+  EXPECT_EQ(form.sg->Cell(0, 6), "6");
+  Run();
+  for (int row = 1; row <= 6; ++row) EXPECT_EQ(Status(row), kSent) << row;
+}
+
+TEST_F(ScFormFtpTest, AnUnreachableServerFailsEveryRowAfterItsOwnAttempt) {
+  // Accepts each connection and closes it before any greeting.
+  FakeServer refusing({[](FakePeer& p) { p.Close(); }, [](FakePeer& p) { p.Close(); },
+                       [](FakePeer& p) { p.Close(); }},
+                      21);
+  std::vector<std::string> before;
+  for (const char* name : {"1.jpg", "2.jpg", "3.jpg"}) {
+    before.push_back(Slurp(AddCopy(name, "portrait-600x800.jpg")));
+  }
+  Run();
+  EXPECT_TRUE(refusing.Finish());
+  EXPECT_EQ(refusing.Accepted(), 3);
+  for (int row = 1; row <= 3; ++row) EXPECT_EQ(Status(row), kFailed) << row;
+  EXPECT_EQ(BoxList().back(), std::string("Information: ") + kDone);
+  EXPECT_EQ(BoxList().size(), 2u);
+  EXPECT_EQ(Slurp(local / "1.jpg"), before[0]);  // the connection comes before the file
+
+  // No route at all: every row fails at once, and the run still ends.
+  UserInfo.fip = "192.0.2.1";
+  Run();
+  for (int row = 1; row <= 3; ++row) EXPECT_EQ(Status(row), kFailed) << row;
+  EXPECT_EQ(BoxList().back(), std::string("Information: ") + kDone);
+}
+
+TEST_F(ScFormFtpTest, ARejectedLoginFailsTheRowsAndRescalesNothing) {
+  StartServer();
+  UserInfo.fpassword = "wrong";
+  const std::string before = Slurp(AddCopy("a.jpg", "portrait-600x800.jpg"));
+  AddCopy("b.jpg", "landscape-1024x768.jpg");
+  Run();
+  EXPECT_EQ(Status(1), kFailed);
+  EXPECT_EQ(Status(2), kFailed);
+  EXPECT_EQ(Slurp(local / "a.jpg"), before);
+  EXPECT_EQ(JpegSize(local / "b.jpg"), (Size{1024, 768}));
+  EXPECT_TRUE(Stored().empty());
+  EXPECT_EQ(BoxList().back(), std::string("Information: ") + kDone);
+}
+
+TEST_F(ScFormFtpTest, NoChangesNothingAndAnEmptyListConnectsToNothing) {
+  FakeServer watcher({[](FakePeer& p) {
+                       p.Send("421 not now\r\n");
+                       p.Close();
+                     }},
+                     21);
+  const std::string before = Slurp(AddCopy("a.jpg", "portrait-600x800.jpg"));
+  form.sg->SetCell(2, 1, "earlier");
+  Run(MsgButton::No);
+  EXPECT_EQ(BoxList(), std::vector<std::string>{std::string("Confirm: ") + kAsk});
+  EXPECT_EQ(Status(1), "earlier");
+  EXPECT_EQ(Slurp(local / "a.jpg"), before);
+
+  form.BitBtn3->click();  // clear, then close and show: the button stays enabled
+  Add((local / "a.jpg").string());
+  form.reject();
+  form.show();
+  ASSERT_TRUE(form.BitBtn2->isEnabled());
+  Run();
+  EXPECT_EQ(BoxList(), (std::vector<std::string>{std::string("Confirm: ") + kAsk, std::string("Information: ") + kDone}));
+  EXPECT_EQ(watcher.Accepted(), 0);
+}
+
+TEST_F(ScFormFtpTest, ACorruptPhotoOrAPipeFailsItsRowAndTheFileStaysAsItWas) {
+  StartServer();
+  const fs::path corrupt = AddCopy("corrupt.jpg", "garbage-after-soi.jpg");
+  const std::string before = Slurp(corrupt);
+  const fs::path pipe = local / "pipe.jpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  Add(pipe.string());
+  AddCopy("good.jpg", "red-228x303.jpg");
+  Run();
+  EXPECT_EQ(Status(1), kFailed);
+  EXPECT_EQ(Status(2), kFailed);
+  EXPECT_EQ(Status(3), kSent);
+  EXPECT_EQ(Slurp(corrupt), before);
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  EXPECT_EQ(Stored(), std::vector<std::string>{"good.jpg"});
+}
+
+}  // namespace
+}  // namespace vantora::testing

@@ -1,0 +1,102 @@
+// The upload run of the FTP batch dialog: rows in order, each with its own
+// guard, the connection opened lazily by the first row that needs it and
+// closed after the last.
+//
+// The run stays on the GUI thread, as the rest of the station does. Between
+// rows the event loop turns, so the grid repaints and the row being sent is
+// shown selected; input to the dialog is dropped until the run ends.
+#include <sys/stat.h>
+
+#include <QPushButton>
+#include <string>
+
+#include "framework/error_guard.h"
+#include "framework/hourglass.h"
+#include "framework/input_blocker.h"
+#include "framework/messages.h"
+#include "framework/string_grid.h"
+#include "net/nw_ftp.h"
+#include "pub/pub.h"
+#include "pub/resize_jpeg.h"
+#include "upload/sc_form.h"
+
+namespace vantora {
+
+namespace {
+
+constexpr char kSent[] = "上传成功";
+constexpr char kFailed[] = "上传失败";
+
+// Anything but a folder counts as there: a pipe or a device is then refused
+// by the rescale, so its row fails instead of hanging the run.
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+// Clears the busy flag on every path out of the run.
+class RunningFlag {
+ public:
+  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~RunningFlag() { flag_ = false; }
+  RunningFlag(const RunningFlag&) = delete;
+  RunningFlag& operator=(const RunningFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+std::unique_ptr<TNwFTP> TScForm::MakeFtpClient() {
+  auto ftp = std::make_unique<TNwFTP>();
+  // A reply line over the limit is an error rather than split. The
+  // connection itself has no read limit: the client bounds every wait for
+  // the server (reply, connection back, transfer) on its own, so a silent
+  // server fails its row instead of freezing the station.
+  ftp->MaxLineAction = TNwMaxLineAction::maException;
+  ftp->ReadTimeout = 0;
+  return ftp;
+}
+
+TScForm::~TScForm() = default;
+
+void TScForm::BitBtn2Click() {
+  if (MessageDlg("是否上传考生照片？", MsgDlgType::Confirmation, {MsgButton::Yes, MsgButton::No}) !=
+      MsgButton::Yes) {
+    return;
+  }
+  NwFTP1->Host = UserInfo.fip;
+  NwFTP1->Username = UserInfo.fuser;
+  NwFTP1->Password = UserInfo.fpassword;
+  {
+    RunningFlag running(running_);
+    TInputBlocker blocker(*this);
+    THourglass hourglass;
+    for (int row = 1; row <= sg->RowCount() - 2; ++row) UploadRow(row);
+    if (NwFTP1->Connected()) NwFTP1->Disconnect();
+  }
+  MessageDlg("上传完成!", MsgDlgType::Information, {MsgButton::OK});
+}
+
+void TScForm::UploadRow(int row) {
+  sg->SelectCell(0, row);
+  sg->scrollToItem(sg->item(row - 1, 0));
+  TInputBlocker::LetEventsThrough();
+  try {
+    if (!NwFTP1->Connected()) NwFTP1->Connect(true);
+    const std::string path = sg->Cell(1, row);
+    if (FileExists(path)) {
+      ResizeJpegInPlace(path);
+      NwFTP1->Put(path, BareFileName(path));
+      sg->SetCell(2, row, kSent);
+    } else {
+      MessageDlg("文件" + BareFileName(path) + "不存在!", MsgDlgType::Information, {MsgButton::OK});
+    }
+  } catch (...) {
+    sg->SetCell(2, row, kFailed);
+  }
+  TInputBlocker::LetEventsThrough();
+}
+
+}  // namespace vantora
