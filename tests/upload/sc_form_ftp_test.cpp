@@ -7,6 +7,7 @@
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "dialog_fixture.h"
@@ -121,6 +122,49 @@ TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
   EXPECT_EQ(JpegSize(home / "c.jpg"), (Size{404, 303}));
   EXPECT_FALSE(form.Running());
   EXPECT_TRUE(form.BitBtn2->isEnabled());
+}
+
+// A prompter that looks at the dialog whenever a box comes up mid-run.
+class WatchingPrompter : public ScriptedPrompter {
+ public:
+  explicit WatchingPrompter(std::function<void(const MessageBoxRequest&)> watch) : watch_(std::move(watch)) {}
+  MsgButton ShowMessage(const MessageBoxRequest& request) override {
+    watch_(request);
+    return ScriptedPrompter::ShowMessage(request);
+  }
+
+ private:
+  std::function<void(const MessageBoxRequest&)> watch_;
+};
+
+TEST_F(ScFormFtpTest, DuringARunRowsShowTheirStatusAsTheyGoAndTheDialogTakesNoInput) {
+  StartServer();
+  AddCopy("a.jpg", "red-228x303.jpg");
+  fs::remove(AddCopy("b.jpg", "red-228x303.jpg"));
+  AddCopy("c.jpg", "red-228x303.jpg");
+  bool looked = false;
+  WatchingPrompter watching([&](const MessageBoxRequest& box) {
+    if (box.text != "文件b.jpg不存在!") return;
+    looked = true;
+    EXPECT_TRUE(form.Running());
+    EXPECT_EQ(Status(1), kSent);  // the first row is done and shown
+    EXPECT_EQ(Status(3), "");
+    EXPECT_EQ(form.sg->Row(), 2);  // the row in progress is the selected one
+    QTest::mouseClick(form.BitBtn3, Qt::LeftButton);  // "清空文件清单": dropped
+    QTest::keyClick(&form, Qt::Key_Escape);           // dropped
+    form.close();                                     // refused
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.sg->RowCount(), 5);
+  });
+  watching.AnswerNextBox(MsgButton::Yes);
+  form.BitBtn2->click();
+  EXPECT_TRUE(looked);
+  EXPECT_FALSE(form.Running());
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(form.sg->RowCount(), 5);  // nothing queued during the run acted afterwards
+  EXPECT_EQ(Status(3), kSent);
+  QTest::mouseClick(form.BitBtn3, Qt::LeftButton);  // input is taken again
+  EXPECT_EQ(form.sg->RowCount(), 2);
 }
 
 TEST_F(ScFormFtpTest, EachPhotoArrivesAtMost303RowsHighWithItsRoundedWidth) {
