@@ -56,11 +56,12 @@ inline constexpr int kNwDefaultAuthRetries = 3;
 // not their number, so the whole reply is capped as well.
 inline constexpr std::size_t kNwFtpMaxReplyBytes = 1024 * 1024;
 inline constexpr std::size_t kNwFtpMaxReplyLines = 4096;
-// How long the server may take to answer a command, to connect back for a
-// transfer, and to take the next piece of a file (milliseconds).
-inline constexpr int kNwFtpReplyTimeout = 60000;
-inline constexpr int kNwFtpAcceptTimeout = 30000;
-inline constexpr int kNwFtpTransferStallTimeout = 60000;
+// How long the server may take to answer a command (the command and its
+// whole reply), to connect back for a transfer, and to make room for more of
+// a file on the data connection.
+inline constexpr TNwTimeLimit kNwFtpReplyTimeLimit = TNwTimeLimit::Milliseconds(60000);
+inline constexpr TNwTimeLimit kNwFtpAcceptTimeLimit = TNwTimeLimit::Milliseconds(30000);
+inline constexpr TNwTimeLimit kNwFtpTransferStallTimeLimit = TNwTimeLimit::Milliseconds(60000);
 // Queue length of the data channel's listening socket.
 inline constexpr int kNwFtpListenBacklog = 15;
 
