@@ -29,12 +29,12 @@ TNwFTP::TNwFTP() { Port = 21; }
 
 TNwFTP::~TNwFTP() { data_channel_.reset(); }
 
-void TNwFTP::Connect(bool auto_login, int timeout) {
+void TNwFTP::Connect(bool auto_login, TNwTimeLimit limit) {
   if (auto_login) {
     RefuseUnsafeArgument(Username, "user name");
     RefuseUnsafeArgument(Password, "password");
   }
-  TNwTCPClient::Connect(timeout);
+  TNwTCPClient::Connect(limit);
   try {
     GetReply({220});
     if (auto_login) Login();
@@ -60,6 +60,7 @@ void TNwFTP::Disconnect() {
 
 int TNwFTP::SendCmd(const std::string& command, const std::vector<int>& expected) {
   RefuseUnsafeArgument(command, "command");
+  TNwExchangeDeadline exchange(*this, ReplyTimeout);
   WriteLn(command);
   return GetReply(expected);
 }
@@ -70,7 +71,8 @@ int TNwFTP::SendCmd(const std::string& command, int expected) {
 
 int TNwFTP::GetReply(const std::vector<int>& expected) {
   try {
-    last_reply_ = ReadReply(*this, ReplyDeadlineIn(ReplyTimeout));
+    TNwExchangeDeadline exchange(*this, ReplyTimeout);
+    last_reply_ = ReadReply(*this);
   } catch (const ENwConnClosedGracefully&) {
     throw;
   } catch (...) {
@@ -87,7 +89,9 @@ void TNwFTP::OpenDataChannel() {
   data_channel_ = std::make_unique<TNwSimpleServer>();
   data_channel_->SendBufferSize = SendBufferSize;
   data_channel_->RecvBufferSize = RecvBufferSize;
-  data_channel_->SendStallTimeout = TransferStallTimeout;
+  // Each wait for room to send is bounded, not the whole file: a slow line
+  // may take long for a large one, a stalled server may not.
+  data_channel_->ReadTimeout = TransferStallTimeout;
   // The server connects back to the address it sees us on.
   TNwIOHandlerSocket* control = SocketHandler();
   if (control == nullptr || !Connected()) throw ENwNotConnected("Not Connected");
@@ -100,7 +104,7 @@ void TNwFTP::AcceptDataConnection() {
   const int control_fd = control != nullptr ? control->Binding()->Handle() : -1;
   TNwListenOutcome outcome = TNwListenOutcome::loWatchedReady;
   if (InputBufferSize() == 0) {
-    outcome = data_channel_->Listen(AcceptTimeout > 0 ? AcceptTimeout : -1, control_fd);
+    outcome = data_channel_->Listen(AcceptTimeout, control_fd);
   }
   if (outcome == TNwListenOutcome::loAccepted) return;
   data_channel_.reset();

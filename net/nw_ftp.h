@@ -28,18 +28,20 @@ class TNwFTP : public TNwTCPClient {
   bool Passive = false;  // only active mode is built
   TNwFtpTransferType TransferType = TNwFtpTransferType::ftBinary;
 
-  // Milliseconds; 0 waits without limit. Each reply must be complete within
-  // ReplyTimeout, the server must connect back within AcceptTimeout, and it
-  // must take each piece of a file within TransferStallTimeout.
-  int ReplyTimeout = kNwFtpReplyTimeout;
-  int AcceptTimeout = kNwFtpAcceptTimeout;
-  int TransferStallTimeout = kNwFtpTransferStallTimeout;
+  // A command and its whole reply must be done within ReplyTimeout (the
+  // exchange deadline of the control connection); the server must connect
+  // back within AcceptTimeout; and no wait for it to take more of a file may
+  // last longer than TransferStallTimeout, so large files on slow lines pass
+  // while a stalled transfer ends.
+  TNwTimeLimit ReplyTimeout = kNwFtpReplyTimeLimit;
+  TNwTimeLimit AcceptTimeout = kNwFtpAcceptTimeLimit;
+  TNwTimeLimit TransferStallTimeout = kNwFtpTransferStallTimeLimit;
 
   // Opens the control connection, reads the greeting and, with auto_login,
   // logs in and sets the transfer type. Any failure after the connection is
   // open closes it and is raised unchanged.
-  void Connect(bool auto_login = true, int timeout = kNwTimeoutDefault);
-  void Connect(int timeout) override { Connect(true, timeout); }
+  void Connect(bool auto_login = true, TNwTimeLimit limit = TNwTimeLimit::Unlimited());
+  void Connect(TNwTimeLimit limit) override { Connect(true, limit); }
 
   // Stores the local file as `remote_name` in active mode. A failure whose
   // reply from the server was not read (time-outs, a broken transfer, a

@@ -10,8 +10,6 @@ namespace vantora {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Counts what a reply has cost so far, blank lines included, so that a
 // server cannot keep a reply growing (or keep it open with empty lines).
 struct ReplyBudget {
@@ -30,24 +28,17 @@ struct ReplyBudget {
   }
 };
 
-// The one place where the reply deadline turns into a wait of the line read.
-std::string ReadRawLine(TNwTCPConnection& connection, const TNwReplyDeadline& deadline) {
-  int wait = kNwTimeoutInfinite;
-  if (deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-    // Lines already buffered are taken even after the deadline; only a wait
-    // for new bytes is cut short.
-    wait = static_cast<int>(std::clamp<long long>(left, 1, 0x7fffffff));
-  }
-  std::string line = connection.ReadLn("\n", wait);
+// An empty line from a time-out would pass for a blank line and be skipped:
+// report the time-out instead.
+std::string ReadRawLine(TNwTCPConnection& connection) {
+  std::string line = connection.ReadLn();
   if (connection.ReadLnTimedOut()) throw ENwReadTimeout("Read Timeout");
   return line;
 }
 
-std::string ReadNonBlankLine(TNwTCPConnection& connection, const TNwReplyDeadline& deadline,
-                             ReplyBudget& budget) {
+std::string ReadNonBlankLine(TNwTCPConnection& connection, ReplyBudget& budget) {
   for (;;) {
-    const std::string raw = ReadRawLine(connection, deadline);
+    const std::string raw = ReadRawLine(connection);
     budget.Take(raw);
     std::string line = Trim(raw);
     if (!line.empty()) return line;
@@ -59,11 +50,6 @@ bool AllDigits(const std::string& text) {
 }
 
 }  // namespace
-
-TNwReplyDeadline ReplyDeadlineIn(int timeout_ms) {
-  if (timeout_ms <= 0) return std::nullopt;
-  return Clock::now() + std::chrono::milliseconds(timeout_ms);
-}
 
 TNwRFCReply ParseReply(const std::vector<std::string>& lines) {
   TNwRFCReply reply;
@@ -77,15 +63,15 @@ TNwRFCReply ParseReply(const std::vector<std::string>& lines) {
   return reply;
 }
 
-TNwRFCReply ReadReply(TNwTCPConnection& connection, const TNwReplyDeadline& deadline) {
+TNwRFCReply ReadReply(TNwTCPConnection& connection) {
   ReplyBudget budget;
   std::vector<std::string> lines;
-  lines.push_back(ReadNonBlankLine(connection, deadline, budget));
+  lines.push_back(ReadNonBlankLine(connection, budget));
   const std::string& first = lines.front();
   if (first.size() > 3 && first[3] == '-') {
     const std::string terminator = first.substr(0, 3) + " ";
     for (;;) {
-      std::string line = ReadNonBlankLine(connection, deadline, budget);
+      std::string line = ReadNonBlankLine(connection, budget);
       const bool last = line.size() < 4 || SameText(std::string_view(line).substr(0, 4), terminator);
       lines.push_back(std::move(line));
       if (last) break;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <chrono>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,23 +19,17 @@ struct TNwRFCReply {
   std::vector<std::string> Text;  // each reply line from its fifth character on
 };
 
-// The point in time by which a whole reply must have arrived; none waits
-// without limit.
-using TNwReplyDeadline = std::optional<std::chrono::steady_clock::time_point>;
-
-// A deadline `timeout_ms` from now; 0 or less gives none.
-TNwReplyDeadline ReplyDeadlineIn(int timeout_ms);
-
 // Parses the lines of one reply, already trimmed and without blank lines.
 TNwRFCReply ParseReply(const std::vector<std::string>& lines);
 
 // Reads one complete reply. Blank lines are skipped and every line is
 // trimmed; a first line "ddd-" opens a reply that runs to a line shorter than
 // four characters or one starting "ddd " in any letter case. Raises
-// ENwReadTimeout when the deadline passes while waiting, ENwLimitExceeded past
-// kNwFtpMaxReplyBytes or kNwFtpMaxReplyLines, and whatever the connection's
-// line read raises (closed, line too long).
-TNwRFCReply ReadReply(TNwTCPConnection& connection, const TNwReplyDeadline& deadline);
+// ENwReadTimeout when a wait runs out (the connection's ReadTimeout or its
+// exchange deadline), ENwLimitExceeded past kNwFtpMaxReplyBytes or
+// kNwFtpMaxReplyLines, and whatever the connection's line read raises
+// (closed, line too long).
+TNwRFCReply ReadReply(TNwTCPConnection& connection);
 
 // Raises ENwProtocolReplyError when `reply`'s code is not in `expected`; an
 // empty list accepts every code.

@@ -8,20 +8,15 @@ namespace vantora {
 
 namespace {
 
-// Sets a connection's read time-out for one scope.
-class ReadTimeoutScope {
+// Swallows a body that is read only to be thrown away, up to a byte limit.
+class DiscardSink : public TNwNullStream {
  public:
-  ReadTimeoutScope(TNwTCPConnection& connection, int timeout)
-      : connection_(connection), saved_(connection.ReadTimeout) {
-    connection.ReadTimeout = timeout;
+  std::int64_t Write(const void* buffer, std::int64_t count) override {
+    if (Size() + count > kNwMaxDiscardBodyBytes) {
+      throw ENwLimitExceeded("A discarded body exceeds " + std::to_string(kNwMaxDiscardBodyBytes) + " bytes.");
+    }
+    return TNwNullStream::Write(buffer, count);
   }
-  ~ReadTimeoutScope() { connection_.ReadTimeout = saved_; }
-  ReadTimeoutScope(const ReadTimeoutScope&) = delete;
-  ReadTimeoutScope& operator=(const ReadTimeoutScope&) = delete;
-
- private:
-  TNwTCPConnection& connection_;
-  int saved_;
 };
 
 bool NeedsVersion11(TNwHTTPMethod method) {
@@ -88,14 +83,29 @@ void TNwHTTP::PerformRequest(TNwHTTPMethod method, const std::string& url, TNwSt
   request_.Method = method;
   request_.Source = source;
   response_.ContentStream = response;
+  // Once request bytes have gone out, an error leaves the connection in an
+  // unknown place (half a head read, a body unread): it is closed then,
+  // whatever the last answer said about keeping it.
+  bool sent = false;
   try {
     bool finished = false;
     while (!finished) {
       ++redirect_count_;
+      // A configured time limit bounds the whole exchange: connecting,
+      // sending, and every byte of the answer.
+      TNwExchangeDeadline exchange(*this, ReadTimeout);
       const std::string head = PrepareRequest();
-      ConnectAndSend(head);
-      RetrieveHeaders();
-      while (response_.ResponseCode == 100) RetrieveHeaders();
+      ConnectForRequest();
+      sent = true;
+      SendRequest(head);
+      std::size_t head_budget = kNwMaxHeaderBlockBytes;
+      RetrieveHeaders(head_budget);
+      for (int interim = 0; response_.ResponseCode == 100; ++interim) {
+        if (interim == kNwMaxInterimAnswers) {
+          throw ENwLimitExceeded("More than " + std::to_string(kNwMaxInterimAnswers) + " interim answers.");
+        }
+        RetrieveHeaders(head_budget);
+      }
       switch (ProcessResponse()) {
         case Verdict::retarget:
           rewind_response();
@@ -118,7 +128,7 @@ void TNwHTTP::PerformRequest(TNwHTTPMethod method, const std::string& url, TNwSt
       }
     }
   } catch (...) {
-    if (!KeepAlive()) Disconnect();
+    if (sent || !KeepAlive()) Disconnect();
     throw;
   }
   if (!KeepAlive()) Disconnect();
@@ -188,13 +198,15 @@ std::string TNwHTTP::RequestCookie() {
   return cookie_manager_->CookieHeader(url_.Host, url_.Path + url_.Document);
 }
 
-void TNwHTTP::ConnectAndSend(const std::string& head) {
+void TNwHTTP::ConnectForRequest() {
   if (!KeepAlive()) Disconnect();
   // A close the server made since the last answer is noticed here, so the
   // request goes out on a fresh connection instead of a dead one.
-  if (Connected()) ReadFromStack(false, kNwCloseProbeTimeout, false);
+  if (Connected()) ReadFromStack(false, kNwCloseProbeTimeLimit, false);
   if (!Connected()) Connect(ReadTimeout);
+}
 
+void TNwHTTP::SendRequest(const std::string& head) {
   OpenWriteBuffer();
   try {
     Write(head);
@@ -206,8 +218,8 @@ void TNwHTTP::ConnectAndSend(const std::string& head) {
   if (SendsBody(request_.Method) && request_.Source) WriteStream(*request_.Source, true);
 }
 
-void TNwHTTP::RetrieveHeaders() {
-  ReadResponseHead(*this, response_);
+void TNwHTTP::RetrieveHeaders(std::size_t& head_budget) {
+  ReadResponseHead(*this, response_, head_budget);
   if (!cookie_manager_ && AllowCookies) cookie_manager_ = std::make_unique<TNwCookieManager>();
   if (cookie_manager_) {
     for (const std::string& value : response_.RawHeaders.AllValues("Set-cookie")) {
@@ -320,19 +332,22 @@ void TNwHTTP::ReadResult(TNwStream* stream) {
 }
 
 void TNwHTTP::DiscardBody() {
-  ReadTimeoutScope scope(*this, kNwDiscardBodyReadTimeout);
-  TNwNullStream sink;
+  TNwExchangeDeadline limit(*this, kNwDiscardBodyTimeLimit);
+  DiscardSink sink;
   try {
     ReadResponseBody(*this, response_, sink);
   } catch (const ENwException&) {
-    // The body was going to be thrown away; failing to read it changes nothing.
+    // The body was going to be thrown away, so its failure is not the
+    // answer's; but the rest of it may still be on its way, so the
+    // connection cannot carry another exchange.
+    Disconnect();
   }
 }
 
 void TNwHTTP::RaiseProtocolError() {
   TNwMemoryStream body(kNwMaxTextResponseBytes);
   {
-    ReadTimeoutScope scope(*this, kNwErrorBodyReadTimeout);
+    TNwExchangeDeadline limit(*this, kNwErrorBodyTimeLimit);
     try {
       ReadResponseBody(*this, response_, body);
     } catch (const ENwConnClosedGracefully&) {

@@ -67,7 +67,10 @@ class TNwHTTP : public TNwTCPClient {
   // Posts `source` on a new connection, under HTTP/1.0 unless
   // hoKeepOrigProtocol is set, writing the answer's body into `response`.
   void PostStream(const std::string& url, TNwStream& source, TNwStream& response);
-  // The exchange loop every method goes through.
+  // The exchange loop every method goes through. With ReadTimeout limited,
+  // each exchange (connect, request, interim answers, answer and body) must
+  // end within that time in total, not only each wait within it; unlimited,
+  // nothing bounds it.
   void PerformRequest(TNwHTTPMethod method, const std::string& url, TNwStream* source, TNwStream* response);
 
   // Whether the last answer lets the connection stay open.
@@ -78,8 +81,9 @@ class TNwHTTP : public TNwTCPClient {
 
   std::string PrepareRequest();
   void SelectTarget();
-  void ConnectAndSend(const std::string& head);
-  void RetrieveHeaders();
+  void ConnectForRequest();
+  void SendRequest(const std::string& head);
+  void RetrieveHeaders(std::size_t& head_budget);
   Verdict ProcessResponse();
   bool AskRedirect(std::string& location, TNwHTTPMethod& method);
   bool Authorize(bool proxy);

@@ -8,17 +8,34 @@ namespace vantora {
 
 namespace {
 
-// One line of the answer head, counted against the header block limit.
-std::string ReadHeadLine(TNwTCPConnection& connection, std::size_t& total) {
-  std::string line = connection.ReadLn();
+[[noreturn]] void RaiseHeadTooLarge() {
+  throw ENwLimitExceeded("The answer's header block exceeds " + std::to_string(kNwMaxHeaderBlockBytes) +
+                         " bytes.");
+}
+
+// One line of the answer head, taken from what is left of the head budget.
+// The reader gets that remainder as its limit, so a line without LF cannot
+// grow the input buffer past it, whatever MaxLineLength says.
+std::string ReadHeadLine(TNwTCPConnection& connection, std::size_t& budget) {
+  TNwLineLimit limit = connection.LineLimit();
+  // A line costs its bytes and a CR LF; a CR still in the reader's count
+  // needs the one byte kept back here.
+  const std::size_t budget_limit = budget > 0 ? budget - 1 : 0;
+  const bool budget_binds = budget_limit < limit.MaxLength;
+  if (budget_binds) limit = TNwLineLimit{budget_limit, TNwMaxLineAction::maException};
+  std::string line;
+  try {
+    line = connection.ReadLn(limit);
+  } catch (const ENwReadLnMaxLineLengthExceeded&) {
+    if (budget_binds) RaiseHeadTooLarge();
+    throw;
+  }
   // An empty line from a time-out would end the header block early and let
   // the rest of the head pass for body: report the time-out instead.
   if (connection.ReadLnTimedOut()) throw ENwReadTimeout("Read Timeout");
-  total += line.size() + 2;
-  if (total > kNwMaxHeaderBlockBytes) {
-    throw ENwLimitExceeded("The answer's header block exceeds " + std::to_string(kNwMaxHeaderBlockBytes) +
-                           " bytes.");
-  }
+  const std::size_t used = line.size() + 2;
+  if (used > budget) RaiseHeadTooLarge();
+  budget -= used;
   return line;
 }
 
@@ -60,13 +77,21 @@ int ParseStatusCode(const std::string& status_line) {
 }
 
 bool ReadResponseHead(TNwTCPConnection& connection, TNwHTTPResponse& response) {
-  response.RawHeaders.Clear();
-  std::size_t total = 0;
-  response.ResponseText = ReadHeadLine(connection, total);
+  std::size_t budget = kNwMaxHeaderBlockBytes;
+  return ReadResponseHead(connection, response, budget);
+}
+
+bool ReadResponseHead(TNwTCPConnection& connection, TNwHTTPResponse& response, std::size_t& head_budget) {
+  // Nothing of an earlier answer may survive into this one: a head that
+  // fails half-way must not leave, say, the last answer's keep-alive behind.
+  TNwStream* const content = response.ContentStream;
+  response = TNwHTTPResponse();
+  response.ContentStream = content;
+  response.ResponseText = ReadHeadLine(connection, head_budget);
   bool complete = true;
   try {
     for (;;) {
-      std::string line = ReadHeadLine(connection, total);
+      std::string line = ReadHeadLine(connection, head_budget);
       if (line.empty()) break;
       response.RawHeaders.Add(std::move(line));
     }

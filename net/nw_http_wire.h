@@ -15,11 +15,16 @@ namespace vantora {
 // decimal number; -1 when it is not one.
 int ParseStatusCode(const std::string& status_line);
 
-// Reads the status line and header lines up to the empty line into
-// `response` and parses the known values. Returns false when the peer closed
-// before the empty line (what was read counts as the whole header block;
-// this side's socket is then closed). Raises ENwReadTimeout when a line does
-// not come in time and ENwLimitExceeded past kNwMaxHeaderBlockBytes.
+// Reads the status line and header lines up to the empty line into a fresh
+// `response` (only its content stream is kept) and parses the known values.
+// Returns false when the peer closed before the empty line (what was read
+// counts as the whole header block; this side's socket is then closed).
+// Raises ENwReadTimeout when a line does not come in time and
+// ENwLimitExceeded when the head takes more than `head_budget` bytes; what
+// this head took is subtracted from it, so the interim heads of one
+// exchange share one budget.
+bool ReadResponseHead(TNwTCPConnection& connection, TNwHTTPResponse& response, std::size_t& head_budget);
+// The same with a budget of kNwMaxHeaderBlockBytes for this head alone.
 bool ReadResponseHead(TNwTCPConnection& connection, TNwHTTPResponse& response);
 
 // Fills the parsed values of `response` from its raw header lines.

@@ -6,6 +6,7 @@
 
 #include "nw_socket.h"
 #include "nw_status.h"
+#include "nw_time_limit.h"
 
 // The byte-stream seam under a connection: the line, block and protocol
 // readers above it run the same whether the bytes come from a socket, from a
@@ -21,17 +22,21 @@ class TNwIOHandler {
 
   // Makes the handler ready for a new connection.
   virtual void Open() = 0;
-  // Allocates, binds, resolves and connects; raises the connection errors.
+  // Allocates, binds, resolves and connects within `limit` (unlimited: one
+  // blocking connect); raises the connection errors.
   virtual void ConnectClient(const std::string& host, int port, const std::string& bound_ip,
-                             int bound_port, int timeout_ms, const TNwStatusHandler& status) = 0;
+                             int bound_port, TNwTimeLimit limit, const TNwStatusHandler& status) = 0;
   // True while this side's end of the connection is open.
   virtual bool Connected() const = 0;
   // Shuts the sending side and closes. Harmless when closed.
   virtual void Close() = 0;
-  // timeout_ms < 0 waits without limit; true when bytes (or the close) wait.
-  virtual bool Readable(int timeout_ms) = 0;
+  // True when bytes (or the peer's close) wait; false when `wait` ran out.
+  virtual bool Readable(TNwTimeLimit wait) = 0;
+  // True when a send would take bytes now; false when `wait` ran out.
+  virtual bool Writable(TNwTimeLimit wait) = 0;
   // As recv(): 0 means the peer closed, -1 sets `error` (Windows Sockets code).
   virtual long Recv(char* buffer, unsigned long length, int& error) = 0;
+  // Never blocks: sends what can go now; -1 with 10035 when nothing can.
   virtual long Send(const char* buffer, unsigned long length, int& error) = 0;
 };
 
@@ -40,10 +45,11 @@ class TNwIOHandlerSocket : public TNwIOHandler {
  public:
   void Open() override;
   void ConnectClient(const std::string& host, int port, const std::string& bound_ip, int bound_port,
-                     int timeout_ms, const TNwStatusHandler& status) override;
+                     TNwTimeLimit limit, const TNwStatusHandler& status) override;
   bool Connected() const override { return binding_ && binding_->HandleAllocated(); }
   void Close() override;
-  bool Readable(int timeout_ms) override;
+  bool Readable(TNwTimeLimit wait) override;
+  bool Writable(TNwTimeLimit wait) override;
   long Recv(char* buffer, unsigned long length, int& error) override;
   long Send(const char* buffer, unsigned long length, int& error) override;
 
@@ -54,6 +60,9 @@ class TNwIOHandlerSocket : public TNwIOHandler {
 
   // True (the default): TCP_NODELAY is left unset.
   bool UseNagle = true;
+  // Turns a host name (neither "localhost" nor four decimals) into a dotted
+  // IPv4 address; the system's lookup unless a test puts its own here.
+  std::function<std::string(const std::string& host)> HostLookup = LookupHostIPv4;
 
  private:
   std::unique_ptr<TNwSocketHandle> binding_;

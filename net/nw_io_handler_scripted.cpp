@@ -23,8 +23,14 @@ long TNwIOHandlerScripted::Send(const char* buffer, unsigned long length, int& e
     error = kWsaENotSocket;
     return -1;
   }
-  sent_.append(buffer, length);
-  return static_cast<long>(length);
+  const std::size_t room = sent_.size() >= intake_ ? 0 : intake_ - sent_.size();
+  const std::size_t n = std::min(static_cast<std::size_t>(length), room);
+  if (n == 0) {
+    error = kWsaEWouldBlock;
+    return -1;
+  }
+  sent_.append(buffer, n);
+  return static_cast<long>(n);
 }
 
 }  // namespace vantora

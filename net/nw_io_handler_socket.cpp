@@ -10,7 +10,7 @@ void TNwIOHandlerSocket::Open() {
 }
 
 void TNwIOHandlerSocket::ConnectClient(const std::string& host, int port, const std::string& bound_ip,
-                                       int bound_port, int timeout_ms, const TNwStatusHandler& status) {
+                                       int bound_port, TNwTimeLimit limit, const TNwStatusHandler& status) {
   auto report = [&](TNwStatus s, const std::string& arg) {
     if (status) status(s, StatusText(s, arg));
   };
@@ -20,12 +20,12 @@ void TNwIOHandlerSocket::ConnectClient(const std::string& host, int port, const 
     std::string ip = IsLocalhostName(host) ? "127.0.0.1" : host;
     if (!IsDottedQuad(ip)) {
       report(TNwStatus::hsResolving, host);
-      ip = ResolveHostToIPv4(host);
+      ip = HostLookup ? HostLookup(host) : LookupHostIPv4(host);
     }
     report(TNwStatus::hsConnecting, ip);
     if (!UseNagle) binding_->SetNoDelay(true);
-    if (timeout_ms > 0) {
-      binding_->ConnectWithTimeout(ip, port, timeout_ms);
+    if (!limit.IsUnlimited()) {
+      binding_->ConnectWithTimeout(ip, port, limit);
     } else if (const int err = binding_->Connect(ip, port); err != 0) {
       RaiseSocketError(err);
     }
@@ -41,7 +41,9 @@ void TNwIOHandlerSocket::Close() {
   if (binding_) binding_->CloseSocket();
 }
 
-bool TNwIOHandlerSocket::Readable(int timeout_ms) { return binding_->Readable(timeout_ms); }
+bool TNwIOHandlerSocket::Readable(TNwTimeLimit wait) { return binding_->Readable(wait); }
+
+bool TNwIOHandlerSocket::Writable(TNwTimeLimit wait) { return binding_->Writable(wait); }
 
 long TNwIOHandlerSocket::Recv(char* buffer, unsigned long length, int& error) {
   return binding_->Recv(buffer, length, error);

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "nw_time_limit.h"
+
 // Every size and time bound of the network layer lives here, so a reader can
 // see at a glance how much memory and waiting a peer can make us spend.
 namespace vantora {
@@ -13,24 +15,34 @@ inline constexpr int kNwDefaultMaxLineLength = 16384;
 inline constexpr int kNwDefaultRecvBufferSize = 32768;
 inline constexpr int kNwDefaultSendBufferSize = 32768;
 
-// Time-out values with a meaning of their own (milliseconds otherwise).
-inline constexpr int kNwTimeoutDefault = -1;   // use the connection's ReadTimeout
-inline constexpr int kNwTimeoutInfinite = -2;  // wait without limit
-
-// A status line plus header lines of one answer may not exceed this in total;
-// each line is bounded by MaxLineLength, but their number is not.
+// The status lines and header lines of one exchange's answer, interim (100)
+// blocks included, may not exceed this in total. The line reader is handed
+// what is left of it as its limit, whatever MaxLineLength says.
 inline constexpr std::size_t kNwMaxHeaderBlockBytes = 1024 * 1024;
+
+// Interim (100) answers accepted before the real one; a server that sends
+// more is not going to answer.
+inline constexpr int kNwMaxInterimAnswers = 16;
+
+// The cookie store: at most this many cookies (the oldest goes first), each
+// with name and value of at most kNwMaxCookieBytes together.
+inline constexpr std::size_t kNwMaxCookies = 50;
+inline constexpr std::size_t kNwMaxCookieBytes = 4096;
 
 // An answer body collected as text (the post with a text response) is held
 // in memory; beyond this it is refused instead of exhausting the process.
 inline constexpr std::int64_t kNwMaxTextResponseBytes = 64 * 1024 * 1024;
 
-// Time limits of the HTTP client's side reads of a body it will throw away.
-inline constexpr int kNwDiscardBodyReadTimeout = 4000;
-inline constexpr int kNwErrorBodyReadTimeout = 2000;
+// Time limits of the HTTP client's side reads of a body it will throw away
+// (a redirect's, an accepted refusal's) or keep only as an error's text. Each
+// bounds the whole read, not each receive; the exchange's deadline may end
+// it sooner. A discarded body is read at most up to its byte limit.
+inline constexpr TNwTimeLimit kNwDiscardBodyTimeLimit = TNwTimeLimit::Milliseconds(4000);
+inline constexpr TNwTimeLimit kNwErrorBodyTimeLimit = TNwTimeLimit::Milliseconds(2000);
+inline constexpr std::int64_t kNwMaxDiscardBodyBytes = 16 * 1024 * 1024;
 
 // The close check before a request waits this long for pending bytes.
-inline constexpr int kNwCloseProbeTimeout = 1;
+inline constexpr TNwTimeLimit kNwCloseProbeTimeLimit = TNwTimeLimit::Milliseconds(1);
 
 // Request header lines longer than this are folded onto continuation lines.
 inline constexpr std::size_t kNwRawHeaderFoldLength = 1024;
@@ -44,11 +56,12 @@ inline constexpr int kNwDefaultAuthRetries = 3;
 // not their number, so the whole reply is capped as well.
 inline constexpr std::size_t kNwFtpMaxReplyBytes = 1024 * 1024;
 inline constexpr std::size_t kNwFtpMaxReplyLines = 4096;
-// How long the server may take to answer a command, to connect back for a
-// transfer, and to take the next piece of a file (milliseconds).
-inline constexpr int kNwFtpReplyTimeout = 60000;
-inline constexpr int kNwFtpAcceptTimeout = 30000;
-inline constexpr int kNwFtpTransferStallTimeout = 60000;
+// How long the server may take to answer a command (the command and its
+// whole reply), to connect back for a transfer, and to make room for more of
+// a file on the data connection.
+inline constexpr TNwTimeLimit kNwFtpReplyTimeLimit = TNwTimeLimit::Milliseconds(60000);
+inline constexpr TNwTimeLimit kNwFtpAcceptTimeLimit = TNwTimeLimit::Milliseconds(30000);
+inline constexpr TNwTimeLimit kNwFtpTransferStallTimeLimit = TNwTimeLimit::Milliseconds(60000);
 // Queue length of the data channel's listening socket.
 inline constexpr int kNwFtpListenBacklog = 15;
 

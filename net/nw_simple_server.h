@@ -19,12 +19,6 @@ class ENwAcceptTimeout : public ENwException {
   ENwAcceptTimeout() : ENwException("Accept timed out.") {}
 };
 
-// The peer took no bytes within the time allowed for the next piece.
-class ENwTransferTimeout : public ENwException {
- public:
-  ENwTransferTimeout() : ENwException("Transfer timed out.") {}
-};
-
 // What ended a wait for the incoming connection.
 enum class TNwListenOutcome {
   loAccepted,      // the connection is taken; the listener is closed
@@ -49,16 +43,12 @@ class TNwSimpleServer : public TNwTCPConnection {
   virtual void Bind();
   // Closes the listener and any accepted connection.
   virtual void Reset();
-  // Waits up to timeout_ms (< 0: without limit) for a connection and takes
-  // it, closing the listener. With watch_fd >= 0 the wait also ends when that
-  // descriptor has something to read (the control connection's reply).
-  virtual TNwListenOutcome Listen(int timeout_ms, int watch_fd = -1);
+  // Waits up to `wait` for a connection and takes it, closing the
+  // listener. With watch_fd >= 0 the wait also ends when that descriptor has
+  // something to read (the control connection's reply).
+  virtual TNwListenOutcome Listen(TNwTimeLimit wait, int watch_fd = -1);
 
   bool Listening() const { return listener_ != nullptr && listener_->HandleAllocated(); }
-  // Milliseconds a send may wait for the peer to take more bytes once a
-  // connection is accepted; 0 waits without limit.
-  int SendStallTimeout = 0;
-
   // The address and port the system assigned to the listener.
   const std::string& ListenIP() const { return listen_ip_; }
   int ListenPort() const { return listen_port_; }

@@ -26,7 +26,9 @@ sockaddr_in MakeAddress(const std::string& ip, int port) {
   addr.sin_port = htons(static_cast<std::uint16_t>(port));
   if (ip.empty()) {
     addr.sin_addr.s_addr = htonl(INADDR_ANY);
-  } else if (inet_pton(AF_INET, ip.c_str(), &addr.sin_addr) != 1) {
+  } else if (const auto quad = ParseDottedQuad(ip)) {
+    addr.sin_addr.s_addr = *quad;
+  } else {
     RaiseSocketError(kWsaEInvalid);
   }
   return addr;
@@ -39,18 +41,12 @@ void ReadAddress(const sockaddr_in& addr, std::string& ip, int& port) {
   port = ntohs(addr.sin_port);
 }
 
-// poll() that survives signals; timeout_ms < 0 waits without limit.
-int PollOne(int fd, short events, int timeout_ms) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+// poll() that survives signals without waiting longer than asked.
+int PollOne(int fd, short events, TNwTimeLimit limit) {
+  const TNwDeadline deadline = TNwDeadline::After(limit);
   for (;;) {
-    int wait = -1;
-    if (timeout_ms >= 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      wait = left < 0 ? 0 : static_cast<int>(left);
-    }
     pollfd p{fd, events, 0};
-    const int r = ::poll(&p, 1, wait);
+    const int r = ::poll(&p, 1, deadline.Remaining().PollMs());
     if (r < 0 && errno == EINTR) continue;
     return r;
   }
@@ -78,7 +74,7 @@ int TNwSocketHandle::Connect(const std::string& ip, int port) {
     if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return 0;
     if (errno == EINTR) {
       // The connect goes on in the background; wait for its outcome.
-      if (PollOne(fd_, POLLOUT, -1) < 0) return WinsockCodeFromErrno(errno);
+      if (PollOne(fd_, POLLOUT, TNwTimeLimit::Unlimited()) < 0) return WinsockCodeFromErrno(errno);
       int err = 0;
       socklen_t len = sizeof err;
       ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len);
@@ -88,7 +84,7 @@ int TNwSocketHandle::Connect(const std::string& ip, int port) {
   }
 }
 
-void TNwSocketHandle::ConnectWithTimeout(const std::string& ip, int port, int timeout_ms) {
+void TNwSocketHandle::ConnectWithTimeout(const std::string& ip, int port, TNwTimeLimit limit) {
   sockaddr_in addr = MakeAddress(ip, port);
   const int flags = ::fcntl(fd_, F_GETFL);
   ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
@@ -97,7 +93,7 @@ void TNwSocketHandle::ConnectWithTimeout(const std::string& ip, int port, int ti
     if (errno != EINPROGRESS && errno != EINTR) {
       err = errno;
     } else {
-      const int r = PollOne(fd_, POLLOUT, timeout_ms);
+      const int r = PollOne(fd_, POLLOUT, limit);
       if (r == 0) {
         CloseSocket();
         throw ENwConnectTimeout("Connect timed out.");
@@ -115,8 +111,8 @@ void TNwSocketHandle::Listen(int backlog) {
   if (::listen(fd_, backlog) != 0) RaiseSocketError(WinsockCodeFromErrno(errno));
 }
 
-bool TNwSocketHandle::Accept(TNwSocketHandle& into, int timeout_ms) {
-  const int r = PollOne(fd_, POLLIN, timeout_ms);
+bool TNwSocketHandle::Accept(TNwSocketHandle& into, TNwTimeLimit wait) {
+  const int r = PollOne(fd_, POLLIN, wait);
   if (r == 0) return false;
   if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
   int fd;
@@ -143,8 +139,15 @@ void TNwSocketHandle::CloseSocket() {
   fd_ = -1;
 }
 
-bool TNwSocketHandle::Readable(int timeout_ms) const {
-  const int r = PollOne(fd_, POLLIN, timeout_ms);
+bool TNwSocketHandle::Readable(TNwTimeLimit wait) const {
+  const int r = PollOne(fd_, POLLIN, wait);
+  if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
+  return r > 0;
+}
+
+bool TNwSocketHandle::Writable(TNwTimeLimit wait) const {
+  // POLLOUT, or an error or hang-up that the next send reports.
+  const int r = PollOne(fd_, POLLOUT, wait);
   if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
   return r > 0;
 }
@@ -162,7 +165,9 @@ long TNwSocketHandle::Recv(char* buffer, unsigned long length, int& error) {
 long TNwSocketHandle::Send(const char* buffer, unsigned long length, int& error) {
   for (;;) {
     // MSG_NOSIGNAL: a peer that has gone away is an error, not a SIGPIPE.
-    const ssize_t n = ::send(fd_, buffer, length, MSG_NOSIGNAL);
+    // MSG_DONTWAIT: the caller waits for room itself, within its time limit,
+    // so a peer that never reads cannot hold a blocking send forever.
+    const ssize_t n = ::send(fd_, buffer, length, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n >= 0) return static_cast<long>(n);
     if (errno == EINTR) continue;
     error = WinsockCodeFromErrno(errno);
@@ -182,25 +187,30 @@ void TNwSocketHandle::UpdateBindingPeer() {
   if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) ReadAddress(addr, peer_ip_, peer_port_);
 }
 
-bool IsDottedQuad(const std::string& text) {
+std::optional<std::uint32_t> ParseDottedQuad(const std::string& text) {
+  std::uint32_t address = 0;
   int parts = 0;
   std::size_t i = 0;
   while (i <= text.size()) {
     std::size_t j = i;
-    int value = 0;
+    std::uint32_t value = 0;
     while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) {
-      value = value * 10 + (text[j] - '0');
-      if (value > 255 || j - i >= 3) return false;
+      value = value * 10 + static_cast<std::uint32_t>(text[j] - '0');
+      if (value > 255 || j - i >= 3) return std::nullopt;
       ++j;
     }
-    if (j == i) return false;
+    if (j == i || parts == 4) return std::nullopt;
+    address = (address << 8) | value;
     ++parts;
     if (j == text.size()) break;
-    if (text[j] != '.') return false;
+    if (text[j] != '.') return std::nullopt;
     i = j + 1;
   }
-  return parts == 4;
+  if (parts != 4) return std::nullopt;
+  return htonl(address);
 }
+
+bool IsDottedQuad(const std::string& text) { return ParseDottedQuad(text).has_value(); }
 
 bool IsLocalhostName(const std::string& host) {
   std::string upper;
@@ -211,6 +221,10 @@ bool IsLocalhostName(const std::string& host) {
 std::string ResolveHostToIPv4(const std::string& host) {
   if (IsLocalhostName(host)) return "127.0.0.1";
   if (IsDottedQuad(host)) return host;
+  return LookupHostIPv4(host);
+}
+
+std::string LookupHostIPv4(const std::string& host) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;

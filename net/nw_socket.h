@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+
+#include "nw_time_limit.h"
 
 // One IPv4 stream socket with the local and peer addresses the system reports
 // for it. The descriptor is owned: destroying the handle closes it.
@@ -19,23 +23,26 @@ class TNwSocketHandle {
   void Bind(const std::string& ip, int port);
   // Blocking connect; returns 0 or the Windows Sockets code of the failure.
   int Connect(const std::string& ip, int port);
-  // Connect bounded by timeout_ms (> 0): ENwConnectTimeout when it passes,
+  // Connect bounded by `limit`: ENwConnectTimeout when it passes,
   // ENwConnectException carrying the socket error's message on failure.
-  void ConnectWithTimeout(const std::string& ip, int port, int timeout_ms);
+  void ConnectWithTimeout(const std::string& ip, int port, TNwTimeLimit limit);
   // Raises ENwSocketError.
   void Listen(int backlog);
-  // Waits (timeout_ms < 0: without limit) and accepts one connection into
-  // `into`; false when the wait ran out.
-  bool Accept(TNwSocketHandle& into, int timeout_ms);
+  // Waits up to `wait` and accepts one connection into `into`; false when
+  // the wait ran out.
+  bool Accept(TNwSocketHandle& into, TNwTimeLimit wait);
   void SetNoDelay(bool on);
 
   // Shuts the sending side, then closes. Harmless when nothing is open.
   void CloseSocket();
 
-  // timeout_ms < 0 waits without limit. True when a read would not block.
-  bool Readable(int timeout_ms) const;
+  // True when a read would not block (bytes, or the peer's close, wait).
+  bool Readable(TNwTimeLimit wait) const;
+  // True when a send would take at least one byte (or fail at once).
+  bool Writable(TNwTimeLimit wait) const;
   // -1 with `error` (a Windows Sockets code) on failure; 0 means the peer closed.
   long Recv(char* buffer, unsigned long length, int& error);
+  // Never blocks: takes what fits now, or fails with 10035 (would block).
   long Send(const char* buffer, unsigned long length, int& error);
 
   void UpdateBindingLocal();
@@ -57,12 +64,19 @@ class TNwSocketHandle {
 };
 
 // "LOCALHOST" in any case is 127.0.0.1; four dotted decimal numbers of 0 to
-// 255 stand as they are; anything else goes through the host-name lookup.
-// Raises ENwSocketError (11001 for an unknown name).
+// 255 stand as they are; anything else goes through LookupHostIPv4.
 std::string ResolveHostToIPv4(const std::string& host);
 // True for "localhost" in any letter case.
 bool IsLocalhostName(const std::string& host);
 // True for text made of exactly four dot-separated decimal numbers 0..255.
 bool IsDottedQuad(const std::string& text);
+// The address of such a text in network byte order. Each number is read as
+// decimal, leading zeros included ("010" is ten): the system's own address
+// conversion would refuse them.
+std::optional<std::uint32_t> ParseDottedQuad(const std::string& text);
+// The system's host-name lookup alone: the first IPv4 address of `host`.
+// Raises ENwSocketError (11001 for an unknown name, 11002 when no resolver
+// answered).
+std::string LookupHostIPv4(const std::string& host);
 
 }  // namespace vantora

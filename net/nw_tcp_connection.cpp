@@ -10,9 +10,9 @@
 
 namespace vantora {
 
-TNwTCPConnection::~TNwTCPConnection() {
-  if (handler_) handler_->Close();
-}
+// A borrowed handler may already be gone; an owned one closes its socket
+// when the member releases it.
+TNwTCPConnection::~TNwTCPConnection() = default;
 
 void TNwTCPConnection::SetIOHandler(TNwIOHandler* handler) {
   if (handler_ && handler_ != handler) handler_->Close();
@@ -80,24 +80,30 @@ void TNwTCPConnection::CheckForDisconnect(bool raise, bool ignore_buffer) {
   }
 }
 
-int TNwTCPConnection::EffectiveTimeout(int timeout) const {
-  if (timeout == kNwTimeoutDefault) return ReadTimeout > 0 ? ReadTimeout : -1;
-  if (timeout == kNwTimeoutInfinite || timeout < 0) return -1;
-  return timeout;
+TNwTimeLimit TNwTCPConnection::WaitLimit(std::optional<TNwTimeLimit> wait) const {
+  return TNwTimeLimit::Shorter(wait.value_or(ReadTimeout), deadline_.Remaining());
 }
 
-int TNwTCPConnection::ReadFromStack(bool raise_if_disconnected, int timeout, bool raise_on_timeout) {
+TNwLineLimit TNwTCPConnection::LineLimit() const {
+  TNwLineLimit limit;
+  limit.MaxLength = MaxLineLength > 0 ? static_cast<std::size_t>(MaxLineLength) : std::string::npos;
+  limit.Action = MaxLineAction;
+  return limit;
+}
+
+int TNwTCPConnection::ReadFromStack(bool raise_if_disconnected, std::optional<TNwTimeLimit> wait,
+                                    bool raise_on_timeout) {
   CheckForDisconnect(raise_if_disconnected);
   if (!handler_ || !handler_->Connected()) {
     if (raise_if_disconnected) throw ENwNotConnected("Not Connected");
     return 0;
   }
-  const int wait = EffectiveTimeout(timeout);
   scratch_.resize(static_cast<std::size_t>(std::max(1, RecvBufferSize)));
   for (;;) {
     bool readable = false;
     try {
-      readable = handler_->Readable(wait);
+      // Taken afresh on each round, so the deadline is never overrun.
+      readable = handler_->Readable(WaitLimit(wait));
     } catch (const ENwSocketError&) {
       CloseSocketAfterError();
       throw;
@@ -123,19 +129,19 @@ int TNwTCPConnection::ReadFromStack(bool raise_if_disconnected, int timeout, boo
   }
 }
 
-std::string TNwTCPConnection::ReadLn(std::string_view terminator, int timeout, int max_length) {
+std::string TNwTCPConnection::ReadLn(const TNwLineLimit& line_limit, std::string_view terminator,
+                                     std::optional<TNwTimeLimit> wait) {
   if (terminator.empty()) terminator = "\n";
-  if (max_length < 0) max_length = MaxLineLength;
-  const auto limit = static_cast<std::size_t>(max_length);
+  const std::size_t limit = line_limit.MaxLength;
   line_split_ = false;
   line_timed_out_ = false;
   std::size_t search_from = 0;
   for (;;) {
     const std::string_view held = input_.View();
     const std::size_t pos = held.find(terminator, search_from);
-    const bool too_long = max_length > 0 && (pos == std::string_view::npos ? held.size() > limit : pos > limit);
+    const bool too_long = pos == std::string_view::npos ? held.size() > limit : pos > limit;
     if (too_long) {
-      if (MaxLineAction == TNwMaxLineAction::maException) {
+      if (line_limit.Action == TNwMaxLineAction::maException) {
         throw ENwReadLnMaxLineLengthExceeded("Max line length exceeded.");
       }
       line_split_ = true;
@@ -150,7 +156,7 @@ std::string TNwTCPConnection::ReadLn(std::string_view terminator, int timeout, i
     // The terminator may straddle what is held and what comes next.
     search_from = held.size() >= terminator.size() ? held.size() - terminator.size() + 1 : 0;
     CheckForDisconnect(true, true);
-    if (ReadFromStack(true, timeout, false) == -1) {
+    if (ReadFromStack(true, wait, false) == -1) {
       line_timed_out_ = true;
       return {};
     }
@@ -160,7 +166,7 @@ std::string TNwTCPConnection::ReadLn(std::string_view terminator, int timeout, i
 void TNwTCPConnection::ReadBuffer(void* buffer, std::size_t count) {
   while (input_.Size() < count) {
     CheckForDisconnect(true, true);
-    ReadFromStack(true, kNwTimeoutDefault, true);
+    ReadFromStack(true, std::nullopt, true);
     CheckForDisconnect(true, true);
   }
   std::memcpy(buffer, input_.Data(), count);
@@ -198,7 +204,7 @@ void TNwTCPConnection::ReadStream(TNwStream& stream, std::int64_t count, bool un
   };
   take_buffered();
   while ((count < 0 || done < count) && Connected()) {
-    ReadFromStack(!until_close, kNwTimeoutDefault, true);
+    ReadFromStack(!until_close, std::nullopt, true);
     take_buffered();
   }
   EndWork(TNwWorkMode::wmRead);
@@ -206,7 +212,7 @@ void TNwTCPConnection::ReadStream(TNwStream& stream, std::int64_t count, bool un
 }
 
 std::string TNwTCPConnection::CurrentReadBuffer() {
-  if (Connected()) ReadFromStack(false, kNwTimeoutDefault, true);
+  if (Connected()) ReadFromStack(false, std::nullopt, true);
   return input_.Extract(input_.Size());
 }
 
@@ -234,8 +240,21 @@ void TNwTCPConnection::SendNow(const char* bytes, std::size_t count) {
   BeginWork(TNwWorkMode::wmWrite, static_cast<std::int64_t>(count));
   std::size_t sent = 0;
   while (sent < count) {
+    bool writable = false;
+    try {
+      writable = handler_->Writable(WaitLimit(std::nullopt));
+    } catch (const ENwSocketError&) {
+      CloseSocketAfterError();
+      throw;
+    }
+    if (!writable) {
+      // Part of the bytes may be out: the connection cannot carry on.
+      CloseSocketAfterError();
+      RaiseSocketError(kWsaETimedOut);
+    }
     int error = 0;
     const long n = handler_->Send(bytes + sent, count - sent, error);
+    if (n < 0 && error == kWsaEWouldBlock) continue;
     if (n == 0) {
       closed_gracefully_ = true;
       CheckForDisconnect(true);
@@ -308,13 +327,14 @@ void TNwTCPConnection::ClearWriteBuffer() {
 
 void TNwTCPConnection::CancelWriteBuffer() { write_buffer_.reset(); }
 
-void TNwTCPClient::Connect(int timeout) {
+void TNwTCPClient::Connect(TNwTimeLimit limit) {
   if (Connected()) throw ENwAlreadyConnected("Already connected.");
   EnsureIOHandler();
   handler_->Open();
   ResetForConnect();
   try {
-    handler_->ConnectClient(Host, Port, BoundIP, BoundPort, timeout, OnStatus);
+    handler_->ConnectClient(Host, Port, BoundIP, BoundPort,
+                            TNwTimeLimit::Shorter(limit, ExchangeDeadline().Remaining()), OnStatus);
   } catch (...) {
     handler_->Close();
     throw;

@@ -13,6 +13,7 @@
 #include "nw_limits.h"
 #include "nw_status.h"
 #include "nw_stream.h"
+#include "nw_time_limit.h"
 
 // A blocking, buffered, line-aware connection. HTTP and FTP speak through it:
 // it owns the input buffer, the line rule (LF or CR LF), the limits and the
@@ -21,6 +22,12 @@ namespace vantora {
 
 enum class TNwMaxLineAction { maException, maSplit };
 
+// The longest line one line read accepts, and what a longer one does.
+struct TNwLineLimit {
+  std::size_t MaxLength = static_cast<std::size_t>(kNwDefaultMaxLineLength);
+  TNwMaxLineAction Action = TNwMaxLineAction::maException;
+};
+
 class TNwTCPConnection : public TNwComponent {
  public:
   TNwTCPConnection() = default;
@@ -28,8 +35,9 @@ class TNwTCPConnection : public TNwComponent {
   TNwTCPConnection(const TNwTCPConnection&) = delete;
   TNwTCPConnection& operator=(const TNwTCPConnection&) = delete;
 
-  // Milliseconds to wait for incoming bytes; 0 waits without limit.
-  int ReadTimeout = 0;
+  // How long one wait for the peer may last: for incoming bytes, and for
+  // room to send. An exchange's deadline (below) can end a wait sooner.
+  TNwTimeLimit ReadTimeout = TNwTimeLimit::Unlimited();
   // Longest line a line read accepts; 0 disables the check.
   int MaxLineLength = kNwDefaultMaxLineLength;
   TNwMaxLineAction MaxLineAction = TNwMaxLineAction::maException;
@@ -38,13 +46,19 @@ class TNwTCPConnection : public TNwComponent {
   std::function<void()> OnConnected;
   std::function<void()> OnDisconnected;
 
-  // The handler the connection sends and receives through. One set here is
-  // not owned; without one, connecting creates and owns a socket handler.
+  // The handler the connection sends and receives through.
   TNwIOHandler* IOHandler() const { return handler_; }
+  // Borrows a handler: the caller owns it and keeps it alive while it is
+  // set. The connection closes it on Disconnect and when another replaces
+  // it, but never touches it from its destructor, so the two may be
+  // destroyed in either order. Null clears it; connecting then creates an
+  // owned socket handler.
   void SetIOHandler(TNwIOHandler* handler);
   // Takes a handler that is already connected (a listener's accepted
   // socket) and owns it; the input buffer starts empty.
   void AdoptIOHandler(std::unique_ptr<TNwIOHandler> handler);
+  // True when the handler in use was created or adopted by the connection.
+  bool OwnsIOHandler() const { return owned_handler_ != nullptr; }
   // The socket handler in use, or null.
   TNwIOHandlerSocket* SocketHandler() const;
 
@@ -58,16 +72,30 @@ class TNwTCPConnection : public TNwComponent {
   // whatever) is buffered.
   void CheckForDisconnect(bool raise = true, bool ignore_buffer = false);
 
-  // One receive into the input buffer. Returns the bytes received, 0 when
-  // not connected or closed, -1 on a time-out that was not to be raised.
-  int ReadFromStack(bool raise_if_disconnected = true, int timeout = kNwTimeoutDefault,
+  // The end of the current exchange. Every wait of a send or receive ends
+  // by it, whatever ReadTimeout allows; a receive then raises "Read Timeout",
+  // a send the socket error 10060. Never() (the default) lifts it. Callers
+  // usually set it through TNwExchangeDeadline.
+  void SetExchangeDeadline(const TNwDeadline& deadline) { deadline_ = deadline; }
+  const TNwDeadline& ExchangeDeadline() const { return deadline_; }
+
+  // One receive into the input buffer, waiting at most `wait` (none given:
+  // ReadTimeout) and never past the exchange deadline. Returns the bytes
+  // received, 0 when not connected or closed, -1 on a time-out that was not
+  // to be raised.
+  int ReadFromStack(bool raise_if_disconnected = true, std::optional<TNwTimeLimit> wait = std::nullopt,
                     bool raise_on_timeout = true);
 
-  // A line up to `terminator` (LF: a CR before it is dropped as well).
-  // max_length < 0 takes MaxLineLength. A time-out yields "" and sets
-  // ReadLnTimedOut(); a split line sets ReadLnSplit().
-  std::string ReadLn(std::string_view terminator = "\n", int timeout = kNwTimeoutDefault,
-                     int max_length = -1);
+  // MaxLineLength (0: no limit) and MaxLineAction as a line limit.
+  TNwLineLimit LineLimit() const;
+  // A line up to `terminator` (LF: a CR before it is dropped as well) under
+  // LineLimit(). A time-out yields "" and sets ReadLnTimedOut(); a split
+  // line sets ReadLnSplit().
+  std::string ReadLn(std::string_view terminator = "\n") { return ReadLn(LineLimit(), terminator); }
+  // The same under an explicit limit: the input buffer never holds more
+  // than the limit plus one receive while a line is looked for.
+  std::string ReadLn(const TNwLineLimit& limit, std::string_view terminator = "\n",
+                     std::optional<TNwTimeLimit> wait = std::nullopt);
   bool ReadLnSplit() const { return line_split_; }
   bool ReadLnTimedOut() const { return line_timed_out_; }
 
@@ -110,7 +138,8 @@ class TNwTCPConnection : public TNwComponent {
 
  private:
   void SendNow(const char* bytes, std::size_t count);
-  int EffectiveTimeout(int timeout) const;
+  // The wait asked for (or ReadTimeout), cut to what is left of the deadline.
+  TNwTimeLimit WaitLimit(std::optional<TNwTimeLimit> wait) const;
 
   std::unique_ptr<TNwIOHandler> owned_handler_;
   TNwManagedBuffer input_;
@@ -118,6 +147,7 @@ class TNwTCPConnection : public TNwComponent {
   bool closed_gracefully_ = false;
   bool line_split_ = false;
   bool line_timed_out_ = false;
+  TNwDeadline deadline_ = TNwDeadline::Never();
   std::optional<std::string> write_buffer_;
   int write_threshold_ = -1;
 };
@@ -130,8 +160,27 @@ class TNwTCPClient : public TNwTCPConnection {
   std::string BoundIP;
   int BoundPort = 0;
 
-  // timeout -1 or 0: one blocking connect; > 0: bounded by that many ms.
-  virtual void Connect(int timeout = kNwTimeoutDefault);
+  // Unlimited: one blocking connect; otherwise bounded by `limit`. Either
+  // way the exchange deadline bounds it too.
+  virtual void Connect(TNwTimeLimit limit = TNwTimeLimit::Unlimited());
+};
+
+// Gives a connection an exchange deadline for the life of the scope: `limit`
+// from now, or the deadline already set when that ends sooner. The previous
+// deadline is put back at the end, so scopes nest.
+class TNwExchangeDeadline {
+ public:
+  TNwExchangeDeadline(TNwTCPConnection& connection, TNwTimeLimit limit)
+      : connection_(connection), saved_(connection.ExchangeDeadline()) {
+    connection.SetExchangeDeadline(TNwDeadline::Earlier(saved_, TNwDeadline::After(limit)));
+  }
+  ~TNwExchangeDeadline() { connection_.SetExchangeDeadline(saved_); }
+  TNwExchangeDeadline(const TNwExchangeDeadline&) = delete;
+  TNwExchangeDeadline& operator=(const TNwExchangeDeadline&) = delete;
+
+ private:
+  TNwTCPConnection& connection_;
+  TNwDeadline saved_;
 };
 
 }  // namespace vantora

@@ -16,7 +16,7 @@ constexpr char kUploadKind[] = "img";
 std::shared_ptr<TNwHTTP> MakeUploadClient() {
   auto http = std::make_shared<TNwHTTP>();
   http->MaxLineAction = TNwMaxLineAction::maException;
-  http->ReadTimeout = kUploadReadTimeoutMs;
+  http->ReadTimeout = kUploadTimeLimit;
   http->AllowCookies = true;
   http->HTTPOptions = hoForceEncodeParams;
   http->HandleRedirects = false;

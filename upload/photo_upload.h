@@ -3,14 +3,17 @@
 #include <memory>
 #include <string>
 
+#include "net/nw_time_limit.h"
+
 namespace vantora {
 
 class TNwHTTP;
 
-// How long the upload waits for the server to connect or to send more. The
-// station's GUI thread is blocked for the whole upload, so a server that
-// accepts and then never answers must not freeze the station for good.
-inline constexpr int kUploadReadTimeoutMs = 60'000;
+// How long one upload may take, from connecting to the last byte of the
+// answer. The station's GUI thread is blocked for the whole upload, so a
+// server that accepts and then never reads or never answers, or trickles,
+// must not freeze the station for good.
+inline constexpr TNwTimeLimit kUploadTimeLimit = TNwTimeLimit::Milliseconds(60'000);
 
 // The upload client of the main window (`NwHTTP1`) with its fixed settings.
 std::shared_ptr<TNwHTTP> MakeUploadClient();

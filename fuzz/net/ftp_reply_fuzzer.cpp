@@ -26,7 +26,7 @@ Outcome ReadOne(const std::string& bytes, std::size_t piece, std::string* left_o
   vantora::TNwTCPConnection connection;
   connection.SetIOHandler(&handler);
   try {
-    vantora::TNwRFCReply reply = vantora::ReadReply(connection, std::nullopt);
+    vantora::TNwRFCReply reply = vantora::ReadReply(connection);
     if (left_over) *left_over = connection.CurrentReadBuffer();
     return reply;
   } catch (const vantora::ENwException& e) {

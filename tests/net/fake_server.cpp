@@ -116,6 +116,13 @@ bool FakePeer::WaitForClientClose(std::chrono::milliseconds bound) {
   return false;
 }
 
+void FakePeer::Stall(const std::atomic<bool>& release, std::chrono::milliseconds bound) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  while (!release && std::chrono::steady_clock::now() < deadline) {
+    ::poll(nullptr, 0, 20);
+  }
+}
+
 FakeServer::FakeServer(std::vector<Script> scripts, int port) : scripts_(std::move(scripts)), port_(port) {
   listen_fd_ = ListenLoopback(port_, true);
   thread_ = std::thread([this] { Serve(); });

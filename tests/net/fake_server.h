@@ -34,6 +34,10 @@ class FakePeer {
   void Close();
   // True when the client closed within the bound.
   bool WaitForClientClose(std::chrono::milliseconds bound = std::chrono::seconds(10));
+  // Reads nothing at all (the client's sends fill the socket buffers) until
+  // the test sets `release` or the bound passes. The client's close cannot
+  // end it: its FIN waits behind the bytes nobody reads.
+  void Stall(const std::atomic<bool>& release, std::chrono::milliseconds bound);
 
  private:
   // Appends what arrives within the bound to buffered_; false at close/time-out.

@@ -55,7 +55,7 @@ TEST_P(NetFtpReplyTest, RepliesParseWhateverTheReceiveSizes) {
     handler.MarkOpen();
     TNwTCPConnection connection;
     connection.SetIOHandler(&handler);
-    const TNwRFCReply reply = ReadReply(connection, std::nullopt);
+    const TNwRFCReply reply = ReadReply(connection);
     EXPECT_EQ(reply.NumericCode, c.code);
     EXPECT_EQ(reply.TextCode, c.text_code);
     EXPECT_EQ(reply.Text, c.text);
@@ -72,7 +72,7 @@ void ExpectReadFails(const std::string& bytes, const char* message_part) {
   TNwTCPConnection connection;
   connection.SetIOHandler(&handler);
   try {
-    ReadReply(connection, std::nullopt);
+    ReadReply(connection);
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find(message_part), std::string::npos) << e.what();

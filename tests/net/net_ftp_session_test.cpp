@@ -64,9 +64,9 @@ class Session {
     ftp.Port = server->Port();
     ftp.Username = "anna";
     ftp.Password = "secret";
-    ftp.ReplyTimeout = 1500;
-    ftp.AcceptTimeout = 1500;
-    ftp.TransferStallTimeout = 1500;
+    ftp.ReplyTimeout = TNwTimeLimit::Milliseconds(1500);
+    ftp.AcceptTimeout = TNwTimeLimit::Milliseconds(1500);
+    ftp.TransferStallTimeout = TNwTimeLimit::Milliseconds(1500);
   }
   ~Session() {
     ftp.Disconnect();
@@ -324,7 +324,7 @@ TEST(NetFtpSession, StoreCases) {
          DataLink link(p.DataPort());
          p.WaitForClientClose();
        },
-       "Transfer timed out.", false},
+       "Socket Error # 10060", false},
   };
   TempFolder folder;
   for (const PutCase& c : cases) {

@@ -266,14 +266,14 @@ TEST(NetHttp, SilentServerWithReadTimeoutRaisesReadTimeout) {
     peer.WaitForClientClose(std::chrono::seconds(20));
   }});
   TNwHTTP http;
-  http.ReadTimeout = 2000;
+  http.ReadTimeout = TNwTimeLimit::Milliseconds(2000);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(PostText(http, Url(server)), ENwReadTimeout);
   const auto waited =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   EXPECT_GE(waited, 1900);
   EXPECT_LT(waited, 4000);
-  EXPECT_EQ(http.ReadTimeout, 2000);
+  EXPECT_EQ(http.ReadTimeout, TNwTimeLimit::Milliseconds(2000));
   EXPECT_FALSE(http.Connected());
 }
 
