@@ -55,7 +55,7 @@ std::unique_ptr<TNwFTP> TScForm::MakeFtpClient() {
   // the server (reply, connection back, transfer) on its own, so a silent
   // server fails its row instead of freezing the station.
   ftp->MaxLineAction = TNwMaxLineAction::maException;
-  ftp->ReadTimeout = 0;
+  ftp->ReadTimeout = TNwTimeLimit::Unlimited();
   return ftp;
 }
 
