@@ -41,13 +41,12 @@ class TScForm : public QDialog {
   // True while a run is under way; the dialog then takes no input and
   // cannot be closed.
   bool Running() const { return running_; }
+  // Esc and "返回" close the dialog, except during a run.
+  void reject() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-
- public:
-  void reject() override;
 
  private:
   static std::unique_ptr<TNwFTP> MakeFtpClient();

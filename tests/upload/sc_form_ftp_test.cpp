@@ -232,6 +232,13 @@ TEST_F(ScFormFtpTest, ARejectedLoginFailsTheRowsAndRescalesNothing) {
   EXPECT_EQ(JpegSize(local / "b.jpg"), (Size{1024, 768}));
   EXPECT_TRUE(Stored().empty());
   EXPECT_EQ(BoxList().back(), std::string("Information: ") + kDone);
+
+  // The account is read from the settings record at each run.
+  UserInfo.fpassword = "secret";
+  Run();
+  EXPECT_EQ(Status(1), kSent);
+  EXPECT_EQ(Status(2), kSent);
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
 }
 
 TEST_F(ScFormFtpTest, NoChangesNothingAndAnEmptyListConnectsToNothing) {
