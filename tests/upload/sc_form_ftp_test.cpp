@@ -53,6 +53,10 @@ void WriteGreyJpeg(const fs::path& file, int width, int height) {
   jpeg.SaveToFile(file.string());
 }
 
+long OpenFileCount() {
+  return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+}
+
 class ScFormFtpTest : public DialogTest {
  protected:
   void SetUp() override {
@@ -108,7 +112,9 @@ TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
   const fs::path third = AddCopy("c.jpg", "landscape-1024x768.jpg");
   fs::remove(second);
   form.sg->SetCell(2, 2, "earlier");  // what an earlier run left must stay
+  const long openFiles = OpenFileCount();
   Run();
+  EXPECT_EQ(OpenFileCount(), openFiles);  // no socket, listener or file left open
   EXPECT_EQ(BoxList(), (std::vector<std::string>{std::string("Confirm: ") + kAsk, "Information: 文件b.jpg不存在!",
                                                  std::string("Information: ") + kDone}));
   EXPECT_EQ(prompter.Boxes()[0].icon, MsgIcon::Question);
