@@ -216,6 +216,12 @@ TEST(NetFtpSession, ConnectAndLoginCases) {
   }
 }
 
+std::size_t OpenDescriptors() {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
 struct PutCase {
   const char* name;
   std::size_t file_size;
@@ -327,6 +333,7 @@ TEST(NetFtpSession, StoreCases) {
        "Socket Error # 10060", false},
   };
   TempFolder folder;
+  const std::size_t fds_before = OpenDescriptors();
   for (const PutCase& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string bytes = Pattern(c.file_size);
@@ -351,6 +358,8 @@ TEST(NetFtpSession, StoreCases) {
     // Whatever happened, the data port no longer takes connections.
     for (int port : s.transcript.DataPorts()) EXPECT_FALSE(DataLink(port).Connected()) << "port " << port;
   }
+  // No listener, data connection or file is left open by any of the cases.
+  EXPECT_EQ(OpenDescriptors(), fds_before);
 }
 
 // Two files over one login, as the batch upload stores them, byte for byte.
