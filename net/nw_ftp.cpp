@@ -110,9 +110,12 @@ void TNwFTP::AcceptDataConnection() {
   data_channel_.reset();
   if (outcome == TNwListenOutcome::loTimedOut) throw ENwAcceptTimeout();
   // The server answered before it connected: that answer ends the transfer,
-  // whatever its code, since no byte of the file has gone.
+  // whatever its code, since no byte of the file has gone. An abort notice
+  // announces one more reply, which is read too so that none is left over.
   GetReply({});
-  throw ENwProtocolReplyError(last_reply_.NumericCode, ReplyMessage(last_reply_));
+  const TNwRFCReply answer = last_reply_;
+  if (answer.NumericCode == 426 || answer.NumericCode == 450) GetReply({});
+  throw ENwProtocolReplyError(answer.NumericCode, ReplyMessage(answer));
 }
 
 void TNwFTP::ReadFinalReply() {

@@ -465,6 +465,26 @@ TEST(NetFtpSession, LineBreaksAndNulInArgumentsAreRefusedBeforeAnythingIsWritten
   EXPECT_EQ(commands.find("DELE"), std::string::npos);
 }
 
+// An abort notice before the data connection announces a second reply; the
+// next file must not get it as the answer to its PORT.
+TEST(NetFtpSession, AnAbortNoticeBeforeConnectingLeavesNoReplyUnread) {
+  TempFolder folder;
+  const std::string local = folder.File("p.jpg", "photo");
+  Session s({[](FtpScriptPeer& p) {
+    p.Login();
+    p.AnswerPort();
+    p.Answer("STOR", "150 Opening.\r\n");
+    p.Send("426 Connection closed; transfer aborted.\r\n226 Abort successful.\r\n");
+    p.StoreOne();
+    p.Command();
+  }});
+  s.ftp.Connect(true);
+  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "reply 426");
+  EXPECT_TRUE(s.ftp.Connected());
+  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "");
+  EXPECT_EQ(s.transcript.Files(), std::vector<std::string>{"photo"});
+}
+
 // A server that answers a failed transfer late must not have that answer
 // read as the next file's: the control connection is dropped, the next store
 // fails at once, and a new login stores it.
