@@ -46,8 +46,8 @@ void TNwFTP::Connect(bool auto_login, TNwTimeLimit limit) {
 
 void TNwFTP::Login() {
   // A 230 to USER means no password is needed; none is sent then.
-  if (SendCmd("USER " + Username, {230, 331}) == 331) SendCmd("PASS " + Password, {230});
-  SendCmd(TransferType == TNwFtpTransferType::ftBinary ? "TYPE I" : "TYPE A", {200});
+  if (SendCmd("USER " + Username, {230, 331}) == 331) SendCmd("PASS " + Password, 230);
+  SendCmd(TransferType == TNwFtpTransferType::ftBinary ? "TYPE I" : "TYPE A", 200);
   // Only the answer matters, not the system's name; 500 (unknown command)
   // does not stop the login.
   SendCmd("SYST", {200, 215, 500});
@@ -110,9 +110,12 @@ void TNwFTP::AcceptDataConnection() {
   data_channel_.reset();
   if (outcome == TNwListenOutcome::loTimedOut) throw ENwAcceptTimeout();
   // The server answered before it connected: that answer ends the transfer,
-  // whatever its code, since no byte of the file has gone.
+  // whatever its code, since no byte of the file has gone. An abort notice
+  // announces one more reply, which is read too so that none is left over.
   GetReply({});
-  throw ENwProtocolReplyError(last_reply_.NumericCode, ReplyMessage(last_reply_));
+  const TNwRFCReply answer = last_reply_;
+  if (answer.NumericCode == 426 || answer.NumericCode == 450) GetReply({});
+  throw ENwProtocolReplyError(answer.NumericCode, ReplyMessage(answer));
 }
 
 void TNwFTP::ReadFinalReply() {
@@ -129,7 +132,7 @@ void TNwFTP::Put(const std::string& local_file, const std::string& remote_name) 
   } discard{data_channel_};
 
   OpenDataChannel();
-  SendCmd("PORT " + FtpPortArgument(data_channel_->ListenIP(), data_channel_->ListenPort()), {200});
+  SendCmd("PORT " + FtpPortArgument(data_channel_->ListenIP(), data_channel_->ListenPort()), 200);
   SendCmd("STOR " + remote_name, {125, 150});
   // From here the server owes a final reply.
   try {

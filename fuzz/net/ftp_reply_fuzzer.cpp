@@ -27,7 +27,12 @@ Outcome ReadOne(const std::string& bytes, std::size_t piece, std::string* left_o
   connection.SetIOHandler(&handler);
   try {
     vantora::TNwRFCReply reply = vantora::ReadReply(connection);
-    if (left_over) *left_over = connection.CurrentReadBuffer();
+    // Everything after the reply, however it was received, must be left.
+    if (left_over) {
+      do {
+        *left_over += connection.CurrentReadBuffer();
+      } while (connection.Connected());
+    }
     return reply;
   } catch (const vantora::ENwException& e) {
     return std::string(typeid(e).name());
@@ -58,7 +63,8 @@ void CheckFields(const vantora::TNwRFCReply& reply) {
     vantora::CheckReply(reply, {reply.NumericCode + 1});
     std::abort();
   } catch (const vantora::ENwProtocolReplyError& e) {
-    if (e.ReplyErrorCode() != reply.NumericCode || message != e.what()) std::abort();
+    // what() is a C string: a NUL the server sent ends it there.
+    if (e.ReplyErrorCode() != reply.NumericCode || message.substr(0, message.find('\0')) != e.what()) std::abort();
   }
 }
 

@@ -216,6 +216,12 @@ TEST(NetFtpSession, ConnectAndLoginCases) {
   }
 }
 
+std::size_t OpenDescriptors() {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
 struct PutCase {
   const char* name;
   std::size_t file_size;
@@ -327,6 +333,7 @@ TEST(NetFtpSession, StoreCases) {
        "Socket Error # 10060", false},
   };
   TempFolder folder;
+  const std::size_t fds_before = OpenDescriptors();
   for (const PutCase& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string bytes = Pattern(c.file_size);
@@ -351,6 +358,8 @@ TEST(NetFtpSession, StoreCases) {
     // Whatever happened, the data port no longer takes connections.
     for (int port : s.transcript.DataPorts()) EXPECT_FALSE(DataLink(port).Connected()) << "port " << port;
   }
+  // No listener, data connection or file is left open by any of the cases.
+  EXPECT_EQ(OpenDescriptors(), fds_before);
 }
 
 // Two files over one login, as the batch upload stores them, byte for byte.
@@ -454,6 +463,26 @@ TEST(NetFtpSession, LineBreaksAndNulInArgumentsAreRefusedBeforeAnythingIsWritten
   EXPECT_EQ(commands.substr(commands.find("SYST\r\n") + 6, 5), "PORT ");
   EXPECT_EQ(commands.substr(commands.size() - 13), "STOR ok.jpg\r\n");
   EXPECT_EQ(commands.find("DELE"), std::string::npos);
+}
+
+// An abort notice before the data connection announces a second reply; the
+// next file must not get it as the answer to its PORT.
+TEST(NetFtpSession, AnAbortNoticeBeforeConnectingLeavesNoReplyUnread) {
+  TempFolder folder;
+  const std::string local = folder.File("p.jpg", "photo");
+  Session s({[](FtpScriptPeer& p) {
+    p.Login();
+    p.AnswerPort();
+    p.Answer("STOR", "150 Opening.\r\n");
+    p.Send("426 Connection closed; transfer aborted.\r\n226 Abort successful.\r\n");
+    p.StoreOne();
+    p.Command();
+  }});
+  s.ftp.Connect(true);
+  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "reply 426");
+  EXPECT_TRUE(s.ftp.Connected());
+  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "");
+  EXPECT_EQ(s.transcript.Files(), std::vector<std::string>{"photo"});
 }
 
 // A server that answers a failed transfer late must not have that answer
