@@ -94,7 +94,6 @@ std::string QtPrompter::ChooseOpenFile(const OpenFileRequest& request) {
                      QtNameFilters(request.filter));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::ReadOnly, false);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first().toStdString();
 }
