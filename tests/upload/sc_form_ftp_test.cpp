@@ -204,17 +204,18 @@ TEST_F(ScFormFtpTest, EachPhotoArrivesAtMost303RowsHighWithItsRoundedWidth) {
 
 TEST_F(ScFormFtpTest, AnUnreachableServerFailsEveryRowAfterItsOwnAttempt) {
   // Accepts each connection and closes it before any greeting.
-  FakeServer refusing({[](FakePeer& p) { p.Close(); }, [](FakePeer& p) { p.Close(); },
-                       [](FakePeer& p) { p.Close(); }},
-                      21);
+  const auto closeAtOnce = [](FakePeer& p) { p.Close(); };
+  FakeServer refusing({closeAtOnce, closeAtOnce, closeAtOnce, closeAtOnce}, 21);
   std::vector<std::string> before;
   for (const char* name : {"1.jpg", "2.jpg", "3.jpg"}) {
     before.push_back(Slurp(AddCopy(name, "portrait-600x800.jpg")));
   }
+  // A missing file's row connects first too, so it fails without its box.
+  Add((local / "missing.jpg").string());
   Run();
   EXPECT_TRUE(refusing.Finish());
-  EXPECT_EQ(refusing.Accepted(), 3);
-  for (int row = 1; row <= 3; ++row) EXPECT_EQ(Status(row), kFailed) << row;
+  EXPECT_EQ(refusing.Accepted(), 4);
+  for (int row = 1; row <= 4; ++row) EXPECT_EQ(Status(row), kFailed) << row;
   EXPECT_EQ(BoxList().back(), std::string("Information: ") + kDone);
   EXPECT_EQ(BoxList().size(), 2u);
   EXPECT_EQ(Slurp(local / "1.jpg"), before[0]);  // the connection comes before the file
@@ -222,7 +223,7 @@ TEST_F(ScFormFtpTest, AnUnreachableServerFailsEveryRowAfterItsOwnAttempt) {
   // No route at all: every row fails at once, and the run still ends.
   UserInfo.fip = "192.0.2.1";
   Run();
-  for (int row = 1; row <= 3; ++row) EXPECT_EQ(Status(row), kFailed) << row;
+  for (int row = 1; row <= 4; ++row) EXPECT_EQ(Status(row), kFailed) << row;
   EXPECT_EQ(BoxList().back(), std::string("Information: ") + kDone);
 }
 
