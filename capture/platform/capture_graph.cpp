@@ -32,23 +32,31 @@ Result ResultFromError(GstMessage* message) {
   return {VFW_E_RUNTIME_ERROR, text};
 }
 
-// Runs on the thread that posts: keeps errors and end-of-stream for the
-// program and drops the rest, so the bus never grows.
-GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
-  auto& shared = **static_cast<std::shared_ptr<CaptureGraph::Shared>*>(data);
-  GraphEvent event;
+// The event a message means to the program; code 0 for the messages it
+// does not hear about.
+GraphEvent ToGraphEvent(GstMessage* message) {
   switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
       Result r = ResultFromError(message);
-      event = {EC_ERRORABORT, r.code, 0, r.detail};
-      break;
+      return {EC_ERRORABORT, r.code, 0, r.detail};
     }
     case GST_MESSAGE_EOS:
-      event = {EC_COMPLETE, S_OK, 0, {}};
-      break;
+      return {EC_COMPLETE, S_OK, 0, {}};
     default:
-      return GST_BUS_DROP;
+      return {};
   }
+}
+
+// Runs on the thread that posts: keeps errors and end-of-stream for the
+// program and drops every message, so the bus never grows. A handler that
+// drops a message owns it and must unref it; each message holds its sender,
+// so one forgotten message keeps a whole element, and with it the graph,
+// alive.
+GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
+  auto& shared = **static_cast<std::shared_ptr<CaptureGraph::Shared>*>(data);
+  GraphEvent event = ToGraphEvent(message);
+  gst_message_unref(message);
+  if (event.code == 0) return GST_BUS_DROP;
   std::lock_guard lock(shared.mutex);
   if (event.code == EC_ERRORABORT && !shared.run_error) {
     shared.run_error = Result(static_cast<HRESULT>(event.param1), event.text);
@@ -139,12 +147,9 @@ Result CaptureGraph::AddFilter(const ElementRef& filter, const std::string& name
   if (!filter) return E_POINTER;
   if (GST_OBJECT_PARENT(filter.get())) return E_INVALIDARG;
   if (!name.empty()) gst_object_set_name(GST_OBJECT(filter.get()), name.c_str());
-  // The bin takes a reference of its own; ours stays with the caller.
-  if (!gst_bin_add(GST_BIN(pipeline_.get()), GST_ELEMENT(gst_object_ref(filter.get())))) {
-    gst_object_unref(filter.get());
-    return E_FAIL;
-  }
-  return S_OK;
+  // The element is no longer floating, so the bin takes a reference of its
+  // own and gives it back on removal; the caller's stays with the caller.
+  return gst_bin_add(GST_BIN(pipeline_.get()), filter.get()) ? S_OK : E_FAIL;
 }
 
 Result CaptureGraph::RemoveFilter(const ElementRef& filter) {
