@@ -17,6 +17,7 @@ struct VantoraTestCameraDevice {
   int height;
   gboolean mjpeg;
   gchar* key;
+  int occurrence;  // how many cameras of the same key come before it
 };
 struct VantoraTestCameraDeviceClass {
   GstDeviceClass parent_class;
@@ -86,9 +87,22 @@ bool AddAndLink(GstBin* bin, std::initializer_list<GstElement*> chain) {
   return true;
 }
 
+std::atomic<int> probes{0};
+
+// A test camera is plugged in while the list names it: taking it out of the
+// list unplugs it, even for a device object found before.
+bool StillPluggedIn(const VantoraTestCameraDevice* dev) {
+  int seen = 0;
+  for (const auto& setup : ParseTestCameraList(EnvText(kTestCamerasVariable))) {
+    if (setup.key == dev->key && seen++ == dev->occurrence) return true;
+  }
+  return false;
+}
+
 // The camera itself: a live, moving test pattern in the camera's own format
 // (YUY2 like most webcams, or motion JPEG), behind one "src" pad.
 GstElement* BuildCamera(const VantoraTestCameraDevice* dev, const char* name) {
+  if (!StillPluggedIn(dev)) return nullptr;
   TestCameraFault fault = FindTestCameraFault(EnvText(kTestCameraFaultVariable), dev->key);
   if (fault.kind == TestCameraFaultKind::kNoElement) return nullptr;
 
@@ -161,12 +175,14 @@ GstDevice* NewDevice(const TestCameraSetup& setup, int occurrence) {
   dev->height = setup.height;
   dev->mjpeg = setup.mjpeg;
   dev->key = g_strdup(setup.key.c_str());
+  dev->occurrence = occurrence;
   return GST_DEVICE(dev);
 }
 
 // Read afresh at every probe, so a test can take cameras away between the
 // listing and the selection, as an unplugged camera would.
 GList* Probe(GstDeviceProvider*) {
+  ++probes;
   GList* devices = nullptr;
   std::map<std::string, int> seen;
   for (const auto& setup : ParseTestCameraList(EnvText(kTestCamerasVariable))) {
@@ -181,6 +197,8 @@ gboolean PluginInit(GstPlugin* plugin) {
 }
 
 }  // namespace
+
+int TestCameraProbes() { return probes.load(); }
 
 void RegisterTestCameraProvider() {
   gst_plugin_register_static(GST_VERSION_MAJOR, GST_VERSION_MINOR, "vantoratestcamera",
@@ -213,6 +231,7 @@ static void vantora_test_camera_device_init(VantoraTestCameraDevice* self) {
   self->height = 0;
   self->mjpeg = FALSE;
   self->key = nullptr;
+  self->occurrence = 0;
 }
 
 static void vantora_test_camera_provider_class_init(VantoraTestCameraProviderClass* klass) {

@@ -143,6 +143,34 @@ TEST(CaptureMoniker, BindsWhileTheDeviceIsThereAndNotAfter) {
   EXPECT_FALSE(moniker->BindToElement());
 }
 
+// A moniker kept as bytes has no device object; it finds its device with a
+// new listing, and only while the device is listed.
+TEST(CaptureMoniker, FromBytesFindsTheDeviceByANewListing) {
+  ScopedTestCameras cams("640x480,720x480");
+  auto listing = capture::ListVideoDevices().back();
+  EXPECT_TRUE(listing.moniker.HoldsDevice());
+  auto restored = DeviceMoniker::Deserialize(listing.moniker.Serialize());
+  ASSERT_TRUE(restored);
+  EXPECT_FALSE(restored->HoldsDevice());
+  EXPECT_EQ(*restored, listing.moniker);
+  EXPECT_TRUE(restored->BindToElement());
+
+  // A listed device whose node has gone binds to nothing; only a character
+  // device counts as the node still being there.
+  struct Case {
+    const char* path;
+    bool binds;
+  };
+  const Case cases[] = {{"/dev/video-gone", false}, {"/dev", false}, {"/dev/null", true}};
+  for (const auto& c : cases) {
+    DeviceMoniker m("v4l2", c.path, "USB Camera", listing.device);
+    EXPECT_EQ(static_cast<bool>(m.BindToElement()), c.binds) << c.path;
+  }
+
+  ScopedTestCameras fewer("640x480");
+  EXPECT_FALSE(restored->BindToElement());
+}
+
 TEST(CaptureResultCode, TextsForCodes) {
   EXPECT_EQ(ErrorText(E_FAIL), "Unspecified error.");
   EXPECT_EQ(ErrorText(VFW_E_NOT_CONNECTED),
