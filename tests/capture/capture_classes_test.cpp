@@ -15,6 +15,8 @@
 #include "direct_show_error.h"
 #include "filter.h"
 #include "filter_graph.h"
+#include "frame_copy.h"
+#include "gst_runtime.h"
 #include "imaging/graphics.h"
 #include "preview_selection.h"
 #include "sample_grabber.h"
@@ -274,6 +276,56 @@ TEST(CaptureGrabFrame, CopiesTheLatestFrameRowsAndFramesChange) {
     TBitmap later;
     ASSERT_TRUE(WaitUntil([&] { return s.grabber.GrabFrame(later) && !SamePixels(first, later); }));
   }
+}
+
+// The copy on its own, with frames of the test's making: every pixel lands
+// where it belongs past the padded rows, a frame of another size fills
+// nothing, and a frame the system cannot hold gives an empty bitmap and
+// false rather than an error out of GrabFrame.
+TEST(CaptureGrabFrame, CopyFillsTheBitmapOrReportsWhyNot) {
+  capture::EnsureGstreamer();
+  auto bgr = [](int w, int h) {
+    GstVideoInfo vi;
+    gst_video_info_set_format(&vi, GST_VIDEO_FORMAT_BGR, static_cast<guint>(w), static_cast<guint>(h));
+    return vi;
+  };
+  // 5 pixels of 3 bytes in rows of 16: one byte of padding a row.
+  const GstVideoInfo small = bgr(5, 3);
+  ASSERT_EQ(GST_VIDEO_INFO_PLANE_STRIDE(&small, 0), 16);
+  capture::FrameSnapshot frame{capture::BufferRef::Adopt(gst_buffer_new_allocate(nullptr, small.size, nullptr)), small};
+  {
+    GstMapInfo map;
+    ASSERT_TRUE(gst_buffer_map(frame.buffer.get(), &map, GST_MAP_WRITE));
+    for (int y = 0; y < 3; ++y) {
+      guint8* row = map.data + y * 16;
+      for (int x = 0; x < 5; ++x) {
+        row[3 * x] = static_cast<guint8>(0x10 * x + y);          // blue
+        row[3 * x + 1] = static_cast<guint8>(0x80 + y);          // green
+        row[3 * x + 2] = static_cast<guint8>(0xF0 - 0x10 * x);   // red
+      }
+      row[15] = 0xEE;
+    }
+    gst_buffer_unmap(frame.buffer.get(), &map);
+  }
+  TBitmap bitmap;
+  ASSERT_TRUE(CopyFrameToBitmap(small, &frame, bitmap));
+  EXPECT_EQ(bitmap.Width(), 5);
+  EXPECT_EQ(bitmap.Height(), 3);
+  EXPECT_EQ(bitmap.PixelRGB(0, 0), 0xF08000u);
+  EXPECT_EQ(bitmap.PixelRGB(4, 0), 0xB08040u);
+  EXPECT_EQ(bitmap.PixelRGB(0, 2), 0xF08202u);
+  EXPECT_EQ(bitmap.PixelRGB(3, 1), 0xC08131u);
+
+  // The connected format changed, the frame in hand is the old size.
+  EXPECT_FALSE(CopyFrameToBitmap(bgr(8, 6), &frame, bitmap));
+  EXPECT_EQ(bitmap.Width(), 8);
+  EXPECT_TRUE(AllBlack(bitmap));
+  EXPECT_FALSE(CopyFrameToBitmap(bgr(5, 3), nullptr, bitmap));
+  EXPECT_EQ(bitmap.Width(), 5);
+
+  // Wider than any bitmap can be.
+  EXPECT_FALSE(CopyFrameToBitmap(bgr(70000, 2), nullptr, bitmap));
+  EXPECT_TRUE(bitmap.Empty());
 }
 
 TEST(CaptureGrabFrame, InactiveOrUnconnectedLeavesTheBitmapAlone) {
