@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include "camera_mode.h"
 #include "gst_runtime.h"
 
 namespace vantora::capture {
@@ -112,15 +113,26 @@ std::vector<PadRef> PadsOf(GstElement* element) {
   return pads;
 }
 
-// What goes between a device and the grabber for the formats it offers:
+// What goes between a device and the grabber for a picture of this media:
 // raw video needs only conversion; motion JPEG is decoded first.
-std::vector<const char*> ChainFor(GstCaps* caps, const char** media) {
+std::vector<const char*> ChainFor(const std::string& media) {
+  if (media == "image/jpeg") return {"capsfilter", "jpegdec", "videoconvert"};
+  return {"capsfilter", "videoconvert"};
+}
+
+// The caps that pin the device to its chosen mode; when the device names no
+// mode of fixed size, only the kind of picture (raw before motion JPEG) is
+// pinned and negotiation settles the rest.
+CapsRef DeviceCapsFor(GstCaps* offered, std::string* media) {
+  if (auto mode = ChooseMode(ModesOf(offered))) {
+    *media = mode->media;
+    return CapsForMode(*mode);
+  }
   for (const char* wanted : {"video/x-raw", "image/jpeg"}) {
-    for (guint i = 0; caps && i < gst_caps_get_size(caps); ++i) {
-      if (g_str_equal(gst_structure_get_name(gst_caps_get_structure(caps, i)), wanted)) {
+    for (guint i = 0; offered && !gst_caps_is_any(offered) && i < gst_caps_get_size(offered); ++i) {
+      if (g_str_equal(gst_structure_get_name(gst_caps_get_structure(offered, i)), wanted)) {
         *media = wanted;
-        if (g_str_equal(wanted, "image/jpeg")) return {"capsfilter", "jpegdec", "videoconvert"};
-        return {"capsfilter", "videoconvert"};
+        return CapsRef::Adopt(gst_caps_new_empty_simple(wanted));
       }
     }
   }
@@ -200,9 +212,10 @@ Result CaptureGraph::RenderStream(const ElementRef& source, const ElementRef& gr
   auto src_pad = PadRef::Adopt(gst_element_get_static_pad(source.get(), "src"));
   if (!src_pad) return VFW_E_CANNOT_CONNECT;
   auto caps = CapsRef::Adopt(gst_pad_query_caps(src_pad.get(), nullptr));
-  const char* media = nullptr;
-  auto chain = ChainFor(caps.get(), &media);
-  if (chain.empty()) return VFW_E_CANNOT_CONNECT;
+  std::string media;
+  CapsRef device_caps = DeviceCapsFor(caps.get(), &media);
+  if (!device_caps) return VFW_E_CANNOT_CONNECT;
+  auto chain = ChainFor(media);
 
   std::vector<ElementRef> steps;
   for (const char* factory : chain) {
@@ -213,8 +226,7 @@ Result CaptureGraph::RenderStream(const ElementRef& source, const ElementRef& gr
     }
     steps.push_back(std::move(e));
   }
-  auto only_media = CapsRef::Adopt(gst_caps_new_empty_simple(media));
-  g_object_set(steps.front().get(), "caps", only_media.get(), nullptr);
+  g_object_set(steps.front().get(), "caps", device_caps.get(), nullptr);
 
   GstElement* previous = source.get();
   for (const ElementRef& step : steps) {
