@@ -150,8 +150,11 @@ BENCHMARK(BM_GrabFrame1080p_Baseline)->Unit(benchmark::kMillisecond);
 
 // The preview's parts without a selection yet, as the window holds them.
 struct IdleStation {
-  explicit IdleStation(const char* camera) {
-    setenv("VANTORA_TEST_CAMERAS", camera, 1);
+  // The camera list is set before the device list below is made.
+  struct Cameras {
+    explicit Cameras(const char* list) { setenv("VANTORA_TEST_CAMERAS", list, 1); }
+  };
+  explicit IdleStation(const char* camera) : cameras(camera) {
     preview.setGeometry(-156, 8, 539, 303);
     panel.resize(228, 316);
     panel.show();
@@ -160,6 +163,7 @@ struct IdleStation {
     source.SetFilterGraph(&graph);
   }
   ~IdleStation() { ShutdownPreview(graph); }
+  Cameras cameras;
   TFilterGraph graph;
   QWidget panel;
   TVideoWindow preview{&panel};
