@@ -185,13 +185,19 @@ TEST(CaptureFilterGraph, ActivationIsIdempotentAndTellsMembersInOrder) {
 }
 
 TEST(CaptureSelection, EachCameraGivesItsFrameSizeAndLayout) {
-  ScopedTestCameras cams("640x480,720x480,1280x720");
+  // The last one offers a typical USB camera's modes and is previewed in
+  // the chosen one, MJPG 1280x720 at 30 fps.
+  ScopedTestCameras cams(
+      "640x480,720x480,1280x720,"
+      "1920x1080:modes=yuyv640x480@30+yuyv1280x720@10+yuyv1920x1080@5+mjpg1280x720@30+mjpg1920x1080@30");
   Station s;
   struct Case {
     int tag, width, height, preview_width, preview_left;
   };
-  const Case cases[] = {
-      {0, 640, 480, 404, -88}, {1, 720, 480, 454, -113}, {2, 1280, 720, 539, -156}};
+  const Case cases[] = {{0, 640, 480, 404, -88},
+                        {1, 720, 480, 454, -113},
+                        {2, 1280, 720, 539, -156},
+                        {3, 1280, 720, 539, -156}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     s.Select(c.tag);
