@@ -267,7 +267,7 @@ void OnModeCameraLinked(GstPad* pad, GstPad* peer, gpointer) {
 }
 
 // A camera with a list of modes: its picture is made once it is linked and
-// knows which mode is wanted.
+// knows which mode is wanted. It shows no faults.
 GstElement* BuildModeCamera(const VantoraTestCameraDevice* dev, const char* name) {
   GstElement* bin = gst_bin_new(name);
   GstPad* ghost = gst_ghost_pad_new_no_target("src", GST_PAD_SRC);
