@@ -3,6 +3,7 @@ add_library(vantora_capture STATIC
   direct_show_error.cpp
   filter.cpp
   filter_graph.cpp
+  frame_copy.cpp
   preview_selection.cpp
   sample_grabber.cpp
   sys_dev_enum.cpp

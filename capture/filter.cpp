@@ -4,11 +4,13 @@ namespace vantora {
 
 std::optional<capture::DeviceMoniker> TBaseFilter::Moniker() const {
   if (data_.empty()) return std::nullopt;
+  if (moniker_) return moniker_;
   return capture::DeviceMoniker::Deserialize(data_);
 }
 
 void TBaseFilter::SetMoniker(const std::optional<capture::DeviceMoniker>& moniker) {
   data_ = moniker ? moniker->Serialize() : std::vector<std::uint8_t>{};
+  moniker_ = moniker;
 }
 
 TFilter::TFilter(std::string name) : name_(std::move(name)) {}

@@ -13,11 +13,16 @@
 
 namespace vantora {
 
-// A moniker kept as bytes, the way the window description stores it.
+// A moniker kept as bytes, the way the window description stores it. The
+// moniker object set last is kept beside its bytes, so the device a listing
+// found is bound without listing the devices again.
 class TBaseFilter {
  public:
   const std::vector<std::uint8_t>& Data() const { return data_; }
-  void SetData(std::vector<std::uint8_t> data) { data_ = std::move(data); }
+  void SetData(std::vector<std::uint8_t> data) {
+    data_ = std::move(data);
+    moniker_.reset();
+  }
 
   // None for an empty block and for bytes that are no moniker.
   std::optional<capture::DeviceMoniker> Moniker() const;
@@ -25,6 +30,7 @@ class TBaseFilter {
 
  private:
   std::vector<std::uint8_t> data_;
+  std::optional<capture::DeviceMoniker> moniker_;
 };
 
 class TFilter : public TGraphComponent {

@@ -1,10 +1,8 @@
 #include "sample_grabber.h"
 
-#include <algorithm>
-#include <cstring>
-#include <optional>
 
 #include "capture_graph.h"
+#include "frame_copy.h"
 #include "gst_runtime.h"
 #include "imaging/graphics.h"
 
@@ -49,29 +47,8 @@ bool TSampleGrabber::GrabFrame(TBitmap& bitmap) const {
   if (!grabber_) return false;
   auto format = grabber_->ConnectedFormat();
   if (!format || GST_VIDEO_INFO_FORMAT(&*format) != GST_VIDEO_FORMAT_BGR) return false;
-  const int width = GST_VIDEO_INFO_WIDTH(&*format);
-  const int height = GST_VIDEO_INFO_HEIGHT(&*format);
-
   auto frame = grabber_->LatestFrame();
-  std::optional<capture::MappedFrame> pixels;
-  if (frame) pixels.emplace(*frame);
-  // A frame from before a format change does not fit the bitmap.
-  const bool fits = pixels && pixels->Valid() && pixels->Width() == width &&
-                    pixels->Height() == height;
-  // Every pixel is about to be overwritten, so a bitmap that already has the
-  // frame's size and format is reused instead of being made and zeroed again.
-  auto current = bitmap.Pixels();
-  const bool reuse = fits && current && current->layout == PixelLayout::kBgr24 &&
-                     bitmap.Width() == width && bitmap.Height() == height;
-  current.reset();
-  if (!reuse) bitmap.NewDIB24(width, height);
-  if (!fits) return false;
-
-  PixelData* target = bitmap.MutablePixels();
-  const auto row_bytes = static_cast<std::size_t>(width) * 3;
-  for (int y = 0; y < height; ++y) std::memcpy(target->Row(y), pixels->Row(y), row_bytes);
-  bitmap.NotifyChanged();
-  return true;
+  return CopyFrameToBitmap(*format, frame ? &*frame : nullptr, bitmap);
 }
 
 }  // namespace vantora

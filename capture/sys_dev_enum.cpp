@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "device_list.h"
 
 namespace vantora {
 
@@ -18,8 +17,10 @@ TSysDevEnum::TSysDevEnum() { Enumerate(); }
 
 void TSysDevEnum::Enumerate() {
   entries_.clear();
-  for (const auto& device : capture::ListVideoDevices()) {
+  monikers_.clear();
+  for (auto& device : capture::ListVideoDevices()) {
     entries_.push_back({CutUtf8(device.display_name, kMaxFriendlyNameBytes)});
+    monikers_.push_back(std::move(device.moniker));
   }
 }
 
@@ -30,9 +31,7 @@ TDeviceEntry TSysDevEnum::DeviceEntry(int index) const {
 
 std::optional<capture::DeviceMoniker> TSysDevEnum::DeviceMoniker(int index) const {
   if (index < 0 || index >= DeviceCount()) return std::nullopt;
-  auto devices = capture::ListVideoDevices();
-  if (static_cast<std::size_t>(index) >= devices.size()) return std::nullopt;
-  return devices[static_cast<std::size_t>(index)].moniker;
+  return monikers_[static_cast<std::size_t>(index)];
 }
 
 }  // namespace vantora

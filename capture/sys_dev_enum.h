@@ -1,11 +1,13 @@
 #pragma once
-// The list of video input devices, made once; a device is found again by
-// its position when it is chosen.
+// The list of video input devices, made once. The listing keeps what it
+// found, so choosing a device by its position opens no other device: the
+// moniker it gives binds straight to the device that stood there.
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "device_list.h"
 #include "device_moniker.h"
 
 namespace vantora {
@@ -24,14 +26,16 @@ class TSysDevEnum {
   int DeviceCount() const { return static_cast<int>(entries_.size()); }
   // Throws std::out_of_range outside 0 <= index < DeviceCount.
   TDeviceEntry DeviceEntry(int index) const;
-  // Enumerates again and takes the device now at that position; none when
-  // the index is out of range or no device stands there any more.
+  // The device listed at that position; none when the index is out of
+  // range. A device unplugged since the listing still gives its moniker,
+  // which then binds to nothing.
   std::optional<capture::DeviceMoniker> DeviceMoniker(int index) const;
 
   void Enumerate();
 
  private:
   std::vector<TDeviceEntry> entries_;
+  std::vector<capture::DeviceMoniker> monikers_;
 };
 
 // The first bytes of a UTF-8 text, at most max_bytes, never splitting a

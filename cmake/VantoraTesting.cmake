@@ -6,6 +6,7 @@ set(VANTORA_TEST_ENV
   "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1"
   "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+  "G_SLICE=always-malloc"
   "VANTORA_TESTDATA=${CMAKE_SOURCE_DIR}/tests/data"
   "GST_REGISTRY=${CMAKE_BINARY_DIR}/gst-registry.bin")
 

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 #include "imaging/graphics_errors.h"
@@ -21,6 +23,9 @@ namespace {
 constexpr int kDefaultEmPixels = 12;
 constexpr int kMaxEmPixels = 2048;  // a glyph bitmap stays a few megabytes at most
 constexpr std::size_t kMaxFallbackEntries = 4096;
+// Rendered glyphs kept: every glyph of the stamp's digits and a few
+// thousand Chinese captions, a few megabytes at most.
+constexpr std::size_t kMaxCachedGlyphs = 4096;
 constexpr std::uint32_t kReplacementCharacter = 0xFFFD;
 
 struct Face {
@@ -28,6 +33,31 @@ struct Face {
   std::string family;
   bool synthBold = false;
   bool synthItalic = false;
+};
+
+// One glyph as FreeType made it once for a face, size and style. The stamp
+// prints the same digits on every photo; rendering them again each time was
+// most of its cost.
+struct CachedGlyph {
+  bool loaded = false;    // the face gave the glyph at this size
+  bool rendered = false;  // and turned it into coverage
+  int advance = 0;        // whole pixels
+  int left = 0;           // bitmap_left
+  int top = 0;            // bitmap_top
+  int width = 0;
+  int rows = 0;
+  std::vector<std::uint8_t> coverage;  // rows x width, top row first; empty: no ink
+};
+
+struct GlyphKey {
+  FT_Face face;
+  int em;
+  FT_UInt index;
+  bool bold;
+  bool italic;
+  friend bool operator<(const GlyphKey& a, const GlyphKey& b) {
+    return std::tie(a.face, a.em, a.index, a.bold, a.italic) < std::tie(b.face, b.em, b.index, b.bold, b.italic);
+  }
 };
 
 std::uint32_t DecodeUtf8(const std::string& s, std::size_t& i) {
@@ -180,6 +210,9 @@ class FontEngine {
   std::map<std::string, FT_Face> opened_;
   std::map<std::string, Face> primaries_;
   std::map<std::string, Face> fallbacks_;
+
+ public:
+  std::map<GlyphKey, CachedGlyph> glyphs;
 };
 
 // The em size in pixels for a GDI-style height request.
@@ -215,6 +248,39 @@ bool LoadGlyph(const Face& face, FT_UInt index, bool render) {
   return true;
 }
 
+// The glyph from the cache, made (loaded, styled, rendered and copied out
+// of FreeType's slot) the first time it is asked for.
+const CachedGlyph& GlyphFor(FontEngine& engine, const Face& face, int em, FT_UInt index) {
+  const GlyphKey key{face.face, em, index, face.synthBold, face.synthItalic};
+  auto it = engine.glyphs.find(key);
+  if (it != engine.glyphs.end()) return it->second;
+  if (engine.glyphs.size() >= kMaxCachedGlyphs) engine.glyphs.clear();
+  CachedGlyph glyph;
+  if (FT_Set_Pixel_Sizes(face.face, 0, static_cast<FT_UInt>(em)) == 0 && LoadGlyph(face, index, false)) {
+    const FT_GlyphSlot slot = face.face->glyph;
+    glyph.loaded = true;
+    glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+    glyph.rendered = slot->format == FT_GLYPH_FORMAT_BITMAP || FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    if (glyph.rendered && bitmap.buffer && bitmap.width > 0 && bitmap.rows > 0 &&
+        bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+      glyph.left = slot->bitmap_left;
+      glyph.top = slot->bitmap_top;
+      glyph.width = static_cast<int>(bitmap.width);
+      glyph.rows = static_cast<int>(bitmap.rows);
+      glyph.coverage.resize(static_cast<std::size_t>(glyph.width) * static_cast<std::size_t>(glyph.rows));
+      const std::ptrdiff_t pitch = bitmap.pitch;
+      for (int r = 0; r < glyph.rows; ++r) {
+        // A negative pitch stores the rows bottom-up.
+        const std::uint8_t* row = pitch >= 0 ? bitmap.buffer + r * pitch : bitmap.buffer + (glyph.rows - 1 - r) * -pitch;
+        std::memcpy(glyph.coverage.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(glyph.width), row,
+                    static_cast<std::size_t>(glyph.width));
+      }
+    }
+  }
+  return engine.glyphs.emplace(key, std::move(glyph)).first->second;
+}
+
 TextMetrics Run(const FontRequest& request, const std::string& utf8,
                 const std::function<void(const GlyphCoverage&)>* draw) {
   FontEngine& engine = FontEngine::Instance();
@@ -232,22 +298,22 @@ TextMetrics Run(const FontRequest& request, const std::string& utf8,
       face = &engine.Fallback(request, cp, primary);
       index = FT_Get_Char_Index(face->face, cp);
     }
-    if (FT_Set_Pixel_Sizes(face->face, 0, static_cast<FT_UInt>(em)) != 0) continue;
-    if (!LoadGlyph(*face, index, draw != nullptr)) continue;
-    const FT_GlyphSlot slot = face->face->glyph;
-    if (draw && slot->bitmap.buffer && slot->bitmap.width > 0 && slot->bitmap.rows > 0 &&
-        slot->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
-      GlyphCoverage g;
-      g.left = pen + slot->bitmap_left;
-      g.top = metrics.ascent - slot->bitmap_top;
-      g.width = static_cast<int>(slot->bitmap.width);
-      g.rows = static_cast<int>(slot->bitmap.rows);
-      g.pitch = slot->bitmap.pitch;
-      g.coverage = slot->bitmap.buffer;
-      if (g.pitch < 0) g.coverage += static_cast<std::ptrdiff_t>(-g.pitch) * (g.rows - 1);
-      (*draw)(g);
+    const CachedGlyph& glyph = GlyphFor(engine, *face, em, index);
+    if (!glyph.loaded) continue;
+    if (draw) {
+      if (!glyph.rendered) continue;
+      if (!glyph.coverage.empty()) {
+        GlyphCoverage g;
+        g.left = pen + glyph.left;
+        g.top = metrics.ascent - glyph.top;
+        g.width = glyph.width;
+        g.rows = glyph.rows;
+        g.pitch = glyph.width;
+        g.coverage = glyph.coverage.data();
+        (*draw)(g);
+      }
     }
-    pen += static_cast<int>((slot->advance.x + 32) >> 6);
+    pen += glyph.advance;
   }
   metrics.width = pen;
   return metrics;

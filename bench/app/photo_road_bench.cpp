@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -136,8 +138,35 @@ void BM_Step6_Write(benchmark::State& state) {
   for (auto _ : state) jpeg.SaveToFile(file);
 }
 
+// "拍照" after the grab, at the heart of the take path: the frame cut to the
+// portrait and stamped with the ID, as the handler does it.
+void BM_Take(benchmark::State& state) {
+  const TBitmap frame = Frame(static_cast<int>(state.range(0)));
+  TPicture view;
+  for (auto _ : state) MakePortrait(frame, kId, true, view);
+}
+
+// The floor under it: the portrait's bytes copied out of the frame's rows
+// as they are, with no widening, no band and no text.
+void BM_Take_Baseline(benchmark::State& state) {
+  const TBitmap frame = Frame(static_cast<int>(state.range(0)));
+  const int height = frame.Height();
+  const int width = static_cast<int>(static_cast<long long>(height) * 228 / 303);
+  const int column = (frame.Width() - width) / 2;
+  std::vector<std::uint8_t> portrait(static_cast<std::size_t>(width) * 3 * static_cast<std::size_t>(height));
+  for (auto _ : state) {
+    for (int y = 0; y < height; ++y) {
+      std::memcpy(portrait.data() + static_cast<std::size_t>(y) * width * 3, frame.ScanLine(y) + column * 3,
+                  static_cast<std::size_t>(width) * 3);
+    }
+    benchmark::ClobberMemory();
+  }
+}
+
 #define PHOTO_ROAD(fn) BENCHMARK(fn)->Arg(640)->Arg(1920)->Unit(benchmark::kMicrosecond)
 PHOTO_ROAD(BM_TakeAndSave);
+PHOTO_ROAD(BM_Take);
+PHOTO_ROAD(BM_Take_Baseline);
 PHOTO_ROAD(BM_Step1_Grab);
 PHOTO_ROAD(BM_Step2_Crop);
 PHOTO_ROAD(BM_Step3_Stamp);

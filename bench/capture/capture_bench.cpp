@@ -1,7 +1,8 @@
 // Capture costs: the live preview of a 1280x720 30 fps camera against
 // gst-launch-1.0 converting the same source into a fake sink (CPU time of
-// both, measured in the same run), and one frame grab of 1920x1080 against
-// a plain copy of the same bytes.
+// both, measured in the same run), one frame grab of 1920x1080 against a
+// plain copy of the same bytes, and the time from choosing a camera to its
+// first frame on screen against gst-launch-1.0 reaching its first buffer.
 //
 // VANTORA_BENCH_SECONDS shortens the preview runs (default 20).
 
@@ -10,7 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
@@ -143,6 +147,90 @@ void BM_GrabFrame1080p_Baseline(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<long long>(bytes));
 }
 BENCHMARK(BM_GrabFrame1080p_Baseline)->Unit(benchmark::kMillisecond);
+
+// The preview's parts without a selection yet, as the window holds them.
+struct IdleStation {
+  // The camera list is set before the device list below is made.
+  struct Cameras {
+    explicit Cameras(const char* list) { setenv("VANTORA_TEST_CAMERAS", list, 1); }
+  };
+  explicit IdleStation(const char* camera) : cameras(camera) {
+    preview.setGeometry(-156, 8, 539, 303);
+    panel.resize(228, 316);
+    panel.show();
+    preview.SetFilterGraph(&graph);
+    grabber.SetFilterGraph(&graph);
+    source.SetFilterGraph(&graph);
+  }
+  ~IdleStation() { ShutdownPreview(graph); }
+  Cameras cameras;
+  TFilterGraph graph;
+  QWidget panel;
+  TVideoWindow preview{&panel};
+  TSampleGrabber grabber;
+  TFilter source;
+  TSysDevEnum devices;
+};
+
+// From the click on the camera's menu item to its first frame drawn in the
+// preview control.
+void BM_FirstFrame(benchmark::State& state) {
+  for (auto _ : state) {
+    IdleStation station("1280x720");
+    const auto start = std::chrono::steady_clock::now();
+    BuildAndRunPreview(station.graph, station.devices, station.devices.DeviceCount() - 1, station.source,
+                       station.grabber, station.preview);
+    const auto deadline = start + std::chrono::seconds(10);
+    while (station.preview.FramesShown() < 1 && std::chrono::steady_clock::now() < deadline) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    const auto end = std::chrono::steady_clock::now();
+    if (station.preview.FramesShown() < 1) state.SkipWithError("no frame within 10 s");
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+  }
+}
+BENCHMARK(BM_FirstFrame)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// gst-launch-1.0 on the same source and conversion, from its start to the
+// first buffer at the sink (its verbose fake sink prints a "chain" line).
+void BM_FirstFrame_Baseline(benchmark::State& state) {
+  for (auto _ : state) {
+    int out[2];
+    if (pipe(out) != 0) {
+      state.SkipWithError("no pipe");
+      return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      close(out[0]);
+      close(out[1]);
+      execlp("gst-launch-1.0", "gst-launch-1.0", "-v", "videotestsrc", "is-live=true", "horizontal-speed=4",
+             "num-buffers=5", "!", "video/x-raw,format=YUY2,width=1280,height=720,framerate=30/1", "!",
+             "videoconvert", "!", "video/x-raw,format=BGR", "!", "fakesink", "silent=false",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    std::string seen;
+    char chunk[4096];
+    bool first_buffer = false;
+    ssize_t n;
+    while (!first_buffer && (n = read(out[0], chunk, sizeof chunk)) > 0) {
+      seen.append(chunk, static_cast<std::size_t>(n));
+      first_buffer = seen.find("chain") != std::string::npos;
+    }
+    const auto end = std::chrono::steady_clock::now();
+    close(out[0]);
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!first_buffer) state.SkipWithError("gst-launch-1.0 showed no buffer");
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+  }
+}
+BENCHMARK(BM_FirstFrame_Baseline)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vantora

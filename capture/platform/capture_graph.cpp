@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include "camera_mode.h"
 #include "gst_runtime.h"
 
 namespace vantora::capture {
@@ -32,23 +33,31 @@ Result ResultFromError(GstMessage* message) {
   return {VFW_E_RUNTIME_ERROR, text};
 }
 
-// Runs on the thread that posts: keeps errors and end-of-stream for the
-// program and drops the rest, so the bus never grows.
-GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
-  auto& shared = **static_cast<std::shared_ptr<CaptureGraph::Shared>*>(data);
-  GraphEvent event;
+// The event a message means to the program; code 0 for the messages it
+// does not hear about.
+GraphEvent ToGraphEvent(GstMessage* message) {
   switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
       Result r = ResultFromError(message);
-      event = {EC_ERRORABORT, r.code, 0, r.detail};
-      break;
+      return {EC_ERRORABORT, r.code, 0, r.detail};
     }
     case GST_MESSAGE_EOS:
-      event = {EC_COMPLETE, S_OK, 0, {}};
-      break;
+      return {EC_COMPLETE, S_OK, 0, {}};
     default:
-      return GST_BUS_DROP;
+      return {};
   }
+}
+
+// Runs on the thread that posts: keeps errors and end-of-stream for the
+// program and drops every message, so the bus never grows. A handler that
+// drops a message owns it and must unref it; each message holds its sender,
+// so one forgotten message keeps a whole element, and with it the graph,
+// alive.
+GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
+  auto& shared = **static_cast<std::shared_ptr<CaptureGraph::Shared>*>(data);
+  GraphEvent event = ToGraphEvent(message);
+  gst_message_unref(message);
+  if (event.code == 0) return GST_BUS_DROP;
   std::lock_guard lock(shared.mutex);
   if (event.code == EC_ERRORABORT && !shared.run_error) {
     shared.run_error = Result(static_cast<HRESULT>(event.param1), event.text);
@@ -104,15 +113,26 @@ std::vector<PadRef> PadsOf(GstElement* element) {
   return pads;
 }
 
-// What goes between a device and the grabber for the formats it offers:
+// What goes between a device and the grabber for a picture of this media:
 // raw video needs only conversion; motion JPEG is decoded first.
-std::vector<const char*> ChainFor(GstCaps* caps, const char** media) {
+std::vector<const char*> ChainFor(const std::string& media) {
+  if (media == "image/jpeg") return {"capsfilter", "jpegdec", "videoconvert"};
+  return {"capsfilter", "videoconvert"};
+}
+
+// The caps that pin the device to its chosen mode; when the device names no
+// mode of fixed size, only the kind of picture (raw before motion JPEG) is
+// pinned and negotiation settles the rest.
+CapsRef DeviceCapsFor(GstCaps* offered, std::string* media) {
+  if (auto mode = ChooseMode(ModesOf(offered))) {
+    *media = mode->media;
+    return CapsForMode(*mode);
+  }
   for (const char* wanted : {"video/x-raw", "image/jpeg"}) {
-    for (guint i = 0; caps && i < gst_caps_get_size(caps); ++i) {
-      if (g_str_equal(gst_structure_get_name(gst_caps_get_structure(caps, i)), wanted)) {
+    for (guint i = 0; offered && !gst_caps_is_any(offered) && i < gst_caps_get_size(offered); ++i) {
+      if (g_str_equal(gst_structure_get_name(gst_caps_get_structure(offered, i)), wanted)) {
         *media = wanted;
-        if (g_str_equal(wanted, "image/jpeg")) return {"capsfilter", "jpegdec", "videoconvert"};
-        return {"capsfilter", "videoconvert"};
+        return CapsRef::Adopt(gst_caps_new_empty_simple(wanted));
       }
     }
   }
@@ -139,12 +159,9 @@ Result CaptureGraph::AddFilter(const ElementRef& filter, const std::string& name
   if (!filter) return E_POINTER;
   if (GST_OBJECT_PARENT(filter.get())) return E_INVALIDARG;
   if (!name.empty()) gst_object_set_name(GST_OBJECT(filter.get()), name.c_str());
-  // The bin takes a reference of its own; ours stays with the caller.
-  if (!gst_bin_add(GST_BIN(pipeline_.get()), GST_ELEMENT(gst_object_ref(filter.get())))) {
-    gst_object_unref(filter.get());
-    return E_FAIL;
-  }
-  return S_OK;
+  // The element is no longer floating, so the bin takes a reference of its
+  // own and gives it back on removal; the caller's stays with the caller.
+  return gst_bin_add(GST_BIN(pipeline_.get()), filter.get()) ? S_OK : E_FAIL;
 }
 
 Result CaptureGraph::RemoveFilter(const ElementRef& filter) {
@@ -195,9 +212,10 @@ Result CaptureGraph::RenderStream(const ElementRef& source, const ElementRef& gr
   auto src_pad = PadRef::Adopt(gst_element_get_static_pad(source.get(), "src"));
   if (!src_pad) return VFW_E_CANNOT_CONNECT;
   auto caps = CapsRef::Adopt(gst_pad_query_caps(src_pad.get(), nullptr));
-  const char* media = nullptr;
-  auto chain = ChainFor(caps.get(), &media);
-  if (chain.empty()) return VFW_E_CANNOT_CONNECT;
+  std::string media;
+  CapsRef device_caps = DeviceCapsFor(caps.get(), &media);
+  if (!device_caps) return VFW_E_CANNOT_CONNECT;
+  auto chain = ChainFor(media);
 
   std::vector<ElementRef> steps;
   for (const char* factory : chain) {
@@ -208,8 +226,7 @@ Result CaptureGraph::RenderStream(const ElementRef& source, const ElementRef& gr
     }
     steps.push_back(std::move(e));
   }
-  auto only_media = CapsRef::Adopt(gst_caps_new_empty_simple(media));
-  g_object_set(steps.front().get(), "caps", only_media.get(), nullptr);
+  g_object_set(steps.front().get(), "caps", device_caps.get(), nullptr);
 
   GstElement* previous = source.get();
   for (const ElementRef& step : steps) {

@@ -22,7 +22,7 @@ DeviceMoniker IdentityOf(GstDevice* device, const std::string& name,
   std::string path = StructureString(props.get(), "api.v4l2.path");
   if (path.empty()) path = StructureString(props.get(), "device.path");
   if (path.empty()) path = "#" + std::to_string(unnamed_seen[name]++);
-  return DeviceMoniker(api, path, name);
+  return DeviceMoniker(api, path, name, DeviceRef::Share(device));
 }
 
 }  // namespace

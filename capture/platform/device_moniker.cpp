@@ -1,5 +1,7 @@
 #include "device_moniker.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "device_list.h"
@@ -30,8 +32,12 @@ bool GetField(const std::vector<std::uint8_t>& in, std::size_t& pos, std::string
 
 }  // namespace
 
-DeviceMoniker::DeviceMoniker(std::string api, std::string path, std::string display_name)
-    : api_(std::move(api)), path_(std::move(path)), display_name_(std::move(display_name)) {}
+DeviceMoniker::DeviceMoniker(std::string api, std::string path, std::string display_name,
+                             DeviceRef device)
+    : api_(std::move(api)),
+      path_(std::move(path)),
+      display_name_(std::move(display_name)),
+      device_(std::move(device)) {}
 
 std::vector<std::uint8_t> DeviceMoniker::Serialize() const {
   std::vector<std::uint8_t> out(std::begin(kMagic), std::end(kMagic));
@@ -54,9 +60,27 @@ std::optional<DeviceMoniker> DeviceMoniker::Deserialize(const std::vector<std::u
   return DeviceMoniker(std::move(api), std::move(path), std::move(name));
 }
 
-// The device is looked up afresh, so a camera unplugged since the listing
-// yields nothing rather than a stale element.
+namespace {
+
+// A device node that has gone (the camera was unplugged) cannot be opened;
+// finding that out here keeps the answer the same as for a device no
+// listing shows any more. Identities that are no file are left to the
+// device's own element.
+bool NodeStillThere(const std::string& path) {
+  if (path.empty() || path.front() != '/') return true;
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+}  // namespace
+
+// A camera unplugged since the listing yields nothing rather than a stale
+// element: its node is gone, or (for the test cameras) its device says so.
 ElementRef DeviceMoniker::BindToElement() const {
+  if (device_) {
+    if (!NodeStillThere(path_)) return {};
+    return AdoptFloating(gst_device_create_element(device_.get(), nullptr));
+  }
   for (const auto& listed : ListVideoDevices()) {
     if (listed.moniker == *this) {
       return AdoptFloating(gst_device_create_element(listed.device.get(), nullptr));

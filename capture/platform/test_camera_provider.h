@@ -10,4 +10,8 @@ inline constexpr const char* kTestCameraApi = "vantora-test";
 // Registers the provider with GStreamer; called once, after gst_init.
 void RegisterTestCameraProvider();
 
+// How often the provider has been asked for its cameras, so tests can see
+// that choosing a camera opens no device listing.
+int TestCameraProbes();
+
 }  // namespace vantora::capture

@@ -29,24 +29,66 @@ std::optional<int> ParseInt(std::string_view s) {
   return value;
 }
 
+bool ParseSize(std::string_view size, int* width, int* height) {
+  auto x = size.find('x');
+  if (x == std::string_view::npos) return false;
+  auto w = ParseInt(size.substr(0, x));
+  auto h = ParseInt(size.substr(x + 1));
+  if (!w || !h || *w < 1 || *h < 1 || *w > kTestCameraMaxSide || *h > kTestCameraMaxSide) return false;
+  *width = *w;
+  *height = *h;
+  return true;
+}
+
+// "yuyv640x480@30" or "mjpg1280x720@30".
+std::optional<TestCameraMode> ParseMode(std::string_view text) {
+  TestCameraMode mode;
+  if (text.starts_with("yuyv")) {
+    mode.mjpeg = false;
+  } else if (text.starts_with("mjpg")) {
+    mode.mjpeg = true;
+  } else {
+    return std::nullopt;
+  }
+  text.remove_prefix(4);
+  auto at = text.find('@');
+  if (at == std::string_view::npos || !ParseSize(text.substr(0, at), &mode.width, &mode.height)) {
+    return std::nullopt;
+  }
+  auto fps = ParseInt(text.substr(at + 1));
+  if (!fps || *fps < 1 || *fps > kTestCameraMaxFps) return std::nullopt;
+  mode.fps = *fps;
+  return mode;
+}
+
 std::optional<TestCameraSetup> ParseItem(std::string_view item) {
   TestCameraSetup setup;
   setup.key = std::string(item);
-  auto colon = item.find(':');
-  std::string_view size = item.substr(0, colon);
-  if (colon != std::string_view::npos) {
-    if (item.substr(colon + 1) != "mjpg") return std::nullopt;
-    setup.mjpeg = true;
+  auto parts = Split(item, ':');
+  if (!ParseSize(parts.front(), &setup.width, &setup.height)) return std::nullopt;
+  constexpr std::string_view kModes = "modes=";
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    std::string_view option = parts[i];
+    if (option == "mjpg") {
+      setup.mjpeg = true;
+    } else if (option == "grid") {
+      setup.grid = true;
+    } else if (option.starts_with(kModes) && setup.modes.empty()) {
+      for (auto text : Split(option.substr(kModes.size()), '+')) {
+        auto mode = ParseMode(text);
+        if (!mode) return std::nullopt;
+        setup.modes.push_back(*mode);
+      }
+    } else {
+      return std::nullopt;
+    }
   }
-  auto x = size.find('x');
-  if (x == std::string_view::npos) return std::nullopt;
-  auto w = ParseInt(size.substr(0, x));
-  auto h = ParseInt(size.substr(x + 1));
-  if (!w || !h || *w < 1 || *h < 1 || *w > kTestCameraMaxSide || *h > kTestCameraMaxSide) {
-    return std::nullopt;
-  }
-  setup.width = *w;
-  setup.height = *h;
+  // The grid is exact only in raw RGB, and a camera with a mode list makes
+  // its picture by the mode it is asked for.
+  const bool grid_ok = !setup.grid || (!setup.mjpeg && setup.modes.empty() &&
+                                       setup.width <= kTestCameraGridMaxSide &&
+                                       setup.height <= kTestCameraGridMaxSide);
+  if (!grid_ok || (setup.mjpeg && !setup.modes.empty())) return std::nullopt;
   return setup;
 }
 
@@ -55,6 +97,7 @@ std::optional<TestCameraSetup> ParseItem(std::string_view item) {
 std::string TestCameraSetup::DisplayName() const {
   std::string name = "Vantora Test Camera " + std::to_string(width) + "x" + std::to_string(height);
   if (mjpeg) name += " MJPG";
+  if (grid) name += " Grid";
   return name;
 }
 

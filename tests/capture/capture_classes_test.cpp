@@ -15,10 +15,13 @@
 #include "direct_show_error.h"
 #include "filter.h"
 #include "filter_graph.h"
+#include "frame_copy.h"
+#include "gst_runtime.h"
 #include "imaging/graphics.h"
 #include "preview_selection.h"
 #include "sample_grabber.h"
 #include "sys_dev_enum.h"
+#include "test_camera_provider.h"
 #include "test_cameras.h"
 #include "video_window.h"
 
@@ -74,16 +77,32 @@ TEST(CaptureDevEnum, ListsTestCamerasAndFindsThemAgainByPosition) {
   EXPECT_FALSE(devices.DeviceMoniker(-1));
   EXPECT_FALSE(devices.DeviceMoniker(3));
   EXPECT_THROW(devices.DeviceEntry(3), std::out_of_range);
-  // A camera unplugged since the listing: its position names nothing now.
+  // A camera unplugged since the listing keeps its place and its moniker,
+  // which binds to nothing now.
   ScopedTestCameras fewer("640x480");
-  EXPECT_FALSE(devices.DeviceMoniker(2));
+  auto gone = devices.DeviceMoniker(2);
+  ASSERT_TRUE(gone);
+  EXPECT_FALSE(gone->BindToElement());
   EXPECT_EQ(devices.DeviceCount(), 3);
 }
 
+// Whatever real cameras the machine has, no test camera is listed unless
+// asked for; a machine without video nodes lists nothing at all.
 TEST(CaptureDevEnum, NoDeviceGivesAnEmptyList) {
-  ScopedTestCameras none("");
-  if (TSysDevEnum().DeviceCount() != 0) GTEST_SKIP() << "a real camera is attached";
-  EXPECT_EQ(TSysDevEnum().DeviceCount(), 0);
+  int real = 0;
+  {
+    ScopedTestCameras none("");
+    TSysDevEnum devices;
+    real = devices.DeviceCount();
+    for (int i = 0; i < real; ++i) {
+      EXPECT_EQ(devices.DeviceEntry(i).FriendlyName.rfind("Vantora Test Camera", 0), std::string::npos);
+    }
+  }
+  ScopedTestCameras two("640x480,720x480");
+  EXPECT_EQ(TSysDevEnum().DeviceCount(), real + 2);
+  if (!MachineHasVideoNodes()) {
+    EXPECT_EQ(real, 0);
+  }
 }
 
 TEST(CaptureDevEnum, NamesAreCutAtACharacterBoundary) {
@@ -166,13 +185,19 @@ TEST(CaptureFilterGraph, ActivationIsIdempotentAndTellsMembersInOrder) {
 }
 
 TEST(CaptureSelection, EachCameraGivesItsFrameSizeAndLayout) {
-  ScopedTestCameras cams("640x480,720x480,1280x720");
+  // The last one offers a typical USB camera's modes and is previewed in
+  // the chosen one, MJPG 1280x720 at 30 fps.
+  ScopedTestCameras cams(
+      "640x480,720x480,1280x720,"
+      "1920x1080:modes=yuyv640x480@30+yuyv1280x720@10+yuyv1920x1080@5+mjpg1280x720@30+mjpg1920x1080@30");
   Station s;
   struct Case {
     int tag, width, height, preview_width, preview_left;
   };
-  const Case cases[] = {
-      {0, 640, 480, 404, -88}, {1, 720, 480, 454, -113}, {2, 1280, 720, 539, -156}};
+  const Case cases[] = {{0, 640, 480, 404, -88},
+                        {1, 720, 480, 454, -113},
+                        {2, 1280, 720, 539, -156},
+                        {3, 1280, 720, 539, -156}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     s.Select(c.tag);
@@ -259,6 +284,101 @@ TEST(CaptureGrabFrame, CopiesTheLatestFrameRowsAndFramesChange) {
   }
 }
 
+// The copy on its own, with frames of the test's making: every pixel lands
+// where it belongs past the padded rows, a frame of another size fills
+// nothing, and a frame the system cannot hold gives an empty bitmap and
+// false rather than an error out of GrabFrame.
+TEST(CaptureGrabFrame, CopyFillsTheBitmapOrReportsWhyNot) {
+  capture::EnsureGstreamer();
+  auto bgr = [](int w, int h) {
+    GstVideoInfo vi;
+    gst_video_info_set_format(&vi, GST_VIDEO_FORMAT_BGR, static_cast<guint>(w), static_cast<guint>(h));
+    return vi;
+  };
+  // 5 pixels of 3 bytes in rows of 16: one byte of padding a row.
+  const GstVideoInfo small = bgr(5, 3);
+  ASSERT_EQ(GST_VIDEO_INFO_PLANE_STRIDE(&small, 0), 16);
+  capture::FrameSnapshot frame{capture::BufferRef::Adopt(gst_buffer_new_allocate(nullptr, small.size, nullptr)), small};
+  {
+    GstMapInfo map;
+    ASSERT_TRUE(gst_buffer_map(frame.buffer.get(), &map, GST_MAP_WRITE));
+    for (int y = 0; y < 3; ++y) {
+      guint8* row = map.data + y * 16;
+      for (int x = 0; x < 5; ++x) {
+        row[3 * x] = static_cast<guint8>(0x10 * x + y);          // blue
+        row[3 * x + 1] = static_cast<guint8>(0x80 + y);          // green
+        row[3 * x + 2] = static_cast<guint8>(0xF0 - 0x10 * x);   // red
+      }
+      row[15] = 0xEE;
+    }
+    gst_buffer_unmap(frame.buffer.get(), &map);
+  }
+  TBitmap bitmap;
+  ASSERT_TRUE(CopyFrameToBitmap(small, &frame, bitmap));
+  EXPECT_EQ(bitmap.Width(), 5);
+  EXPECT_EQ(bitmap.Height(), 3);
+  EXPECT_EQ(bitmap.PixelRGB(0, 0), 0xF08000u);
+  EXPECT_EQ(bitmap.PixelRGB(4, 0), 0xB08040u);
+  EXPECT_EQ(bitmap.PixelRGB(0, 2), 0xF08202u);
+  EXPECT_EQ(bitmap.PixelRGB(3, 1), 0xC08131u);
+
+  // The connected format changed, the frame in hand is the old size.
+  EXPECT_FALSE(CopyFrameToBitmap(bgr(8, 6), &frame, bitmap));
+  EXPECT_EQ(bitmap.Width(), 8);
+  EXPECT_TRUE(AllBlack(bitmap));
+  EXPECT_FALSE(CopyFrameToBitmap(bgr(5, 3), nullptr, bitmap));
+  EXPECT_EQ(bitmap.Width(), 5);
+
+  // Wider than any bitmap can be.
+  EXPECT_FALSE(CopyFrameToBitmap(bgr(70000, 2), nullptr, bitmap));
+  EXPECT_TRUE(bitmap.Empty());
+}
+
+// A camera whose every pixel is known: the grab must hold exactly that
+// picture, the right way up, with no row shifted by a wrong stride and the
+// colours in their places. 350 columns make rows padded in the frame.
+TEST(CaptureGrabFrame, GrabsTheCodedGridPixelForPixel) {
+  struct Case {
+    const char* camera;
+    int width, height;
+  };
+  const Case cases[] = {{"350x262:grid", 350, 262}, {"1280x720:grid", 1280, 720}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.camera);
+    ScopedTestCameras cams(c.camera);
+    Station s;
+    s.Select(0);
+    TBitmap grab;
+    ASSERT_TRUE(WaitUntil([&] { return s.grabber.GrabFrame(grab); }));
+    ASSERT_EQ(grab.Width(), c.width);
+    ASSERT_EQ(grab.Height(), c.height);
+    // Corners written out: red x % 256, green y % 256, blue x / 256 + 16 * (y / 256).
+    EXPECT_EQ(grab.PixelRGB(0, 0), 0x000000u);
+    EXPECT_EQ(grab.PixelRGB(1, 0), 0x010000u);
+    EXPECT_EQ(grab.PixelRGB(0, 1), 0x000100u);
+    if (c.width == 350) {
+      EXPECT_EQ(grab.PixelRGB(349, 0), 0x5D0001u);
+      EXPECT_EQ(grab.PixelRGB(0, 261), 0x000510u);
+      EXPECT_EQ(grab.PixelRGB(349, 261), 0x5D0511u);
+    } else {
+      EXPECT_EQ(grab.PixelRGB(1279, 719), 0xFFCF24u);
+    }
+    int wrong = 0;
+    for (int y = 0; y < c.height; ++y) {
+      for (int x = 0; x < c.width; ++x) {
+        const std::uint32_t expected = (static_cast<std::uint32_t>(x & 0xFF) << 16) |
+                                       (static_cast<std::uint32_t>(y & 0xFF) << 8) |
+                                       static_cast<std::uint32_t>((x >> 8) | ((y >> 8) << 4));
+        if (grab.PixelRGB(x, y) != expected && wrong++ < 5) {
+          ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << grab.PixelRGB(x, y)
+                        << ", not " << expected;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST(CaptureGrabFrame, InactiveOrUnconnectedLeavesTheBitmapAlone) {
   ScopedTestCameras cams("640x480");
   Station s;
@@ -280,6 +400,23 @@ TEST(CaptureGrabFrame, CameraWithoutFramesGivesABlackFrameSizedBitmap) {
   EXPECT_EQ(bitmap.Width(), 1280);
   EXPECT_EQ(bitmap.Height(), 720);
   EXPECT_TRUE(AllBlack(bitmap));
+}
+
+// The listing found the devices once; choosing one binds the device found
+// then, without asking every device again, even when a new listing would
+// now put another camera at that position.
+TEST(CaptureSelection, ChoosingBindsTheListedDeviceWithoutListingAgain) {
+  ScopedTestCameras cams("640x480,720x480");
+  Station s;
+  ScopedTestCameras reordered("720x480,640x480");
+  const int probes = capture::TestCameraProbes();
+  for (int tag : {1, 0, 1}) {
+    s.Select(tag);
+    TBitmap bitmap;
+    s.grabber.GrabFrame(bitmap);
+    EXPECT_EQ(bitmap.Width(), tag == 1 ? 720 : 640) << tag;
+  }
+  EXPECT_EQ(capture::TestCameraProbes(), probes);
 }
 
 TEST(CaptureSelection, SwitchingReleasesTheFirstGraphBeforeTheSecondStarts) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "camera_mode.h"
 #include "capture_graph.h"
 #include "device_list.h"
 #include "frame_grabber.h"
@@ -34,6 +35,11 @@ TEST(CaptureTestCameraSetup, ParsesWellFormedItemsAndSkipsTheRest) {
       {" 640x480 , 350x262:mjpg", {"640x480", "350x262:mjpg"}},
       {"640x480,,bogus,0x480,640x0,640x,x480,-1x5,9000x10,640x480:h264,1x1", {"640x480", "1x1"}},
       {"640x480,640x480", {"640x480", "640x480"}},
+      {"350x262:grid,640x480:grid:mjpg,5000x10:grid", {"350x262:grid"}},
+      {"1280x720:modes=yuyv640x480@30+mjpg1280x720@30", {"1280x720:modes=yuyv640x480@30+mjpg1280x720@30"}},
+      {"1x1:modes=,1x1:modes=h264640x480@30,1x1:modes=yuyv640x480@0,1x1:modes=yuyv640x480,"
+       "1x1:mjpg:modes=mjpg640x480@30,1x1:grid:modes=yuyv1x1@30",
+       {}},
   };
   for (const auto& c : cases) {
     auto setups = capture::ParseTestCameraList(c.text);
@@ -48,6 +54,69 @@ TEST(CaptureTestCameraSetup, ParsesWellFormedItemsAndSkipsTheRest) {
   EXPECT_TRUE(setups[0].mjpeg);
   EXPECT_EQ(setups[0].DisplayName(), "Vantora Test Camera 350x262 MJPG");
   EXPECT_EQ(capture::ParseTestCameraList("720x480")[0].DisplayName(), "Vantora Test Camera 720x480");
+  EXPECT_EQ(capture::ParseTestCameraList("350x262:grid")[0].DisplayName(),
+            "Vantora Test Camera 350x262 Grid");
+  auto usb = capture::ParseTestCameraList("1280x720:modes=yuyv640x480@30+mjpg1920x1080@15");
+  ASSERT_EQ(usb.size(), 1u);
+  ASSERT_EQ(usb[0].modes.size(), 2u);
+  EXPECT_FALSE(usb[0].modes[0].mjpeg);
+  EXPECT_EQ(usb[0].modes[0].width, 640);
+  EXPECT_EQ(usb[0].modes[0].fps, 30);
+  EXPECT_TRUE(usb[0].modes[1].mjpeg);
+  EXPECT_EQ(usb[0].modes[1].height, 1080);
+  EXPECT_EQ(usb[0].modes[1].fps, 15);
+}
+
+// The modes a camera offers, read from its capabilities: fixed sizes only,
+// the highest rate of a list or a range.
+TEST(CaptureCameraMode, ReadsModesFromCapabilities) {
+  capture::EnsureGstreamer();
+  auto caps = capture::CapsRef::Adopt(gst_caps_from_string(
+      "video/x-raw,format=YUY2,width=640,height=480,framerate={ 15/1, 30/1, 5/1 };"
+      "image/jpeg,width=1280,height=720,framerate=[ 5/1, 30/1 ];"
+      "video/x-raw,format=NV12,width=[ 1, 100 ],height=480,framerate=30/1;"
+      "video/x-h264,width=1920,height=1080,framerate=30/1;"
+      "video/x-raw,format=YUY2,width=352,height=288"));
+  auto modes = capture::ModesOf(caps.get());
+  ASSERT_EQ(modes.size(), 3u);
+  EXPECT_EQ(modes[0], (capture::CameraMode{"video/x-raw", "YUY2", 640, 480, 30, 1}));
+  EXPECT_EQ(modes[1], (capture::CameraMode{"image/jpeg", "", 1280, 720, 30, 1}));
+  EXPECT_EQ(modes[2], (capture::CameraMode{"video/x-raw", "YUY2", 352, 288, 0, 1}));
+  auto any = capture::CapsRef::Adopt(gst_caps_new_any());
+  EXPECT_TRUE(capture::ModesOf(any.get()).empty());
+  EXPECT_TRUE(capture::ModesOf(nullptr).empty());
+}
+
+// The operator's rule: smooth, sharp enough, no bigger than needed.
+TEST(CaptureCameraMode, ChoosesASmoothSharpModeNoBiggerThanNeeded) {
+  auto raw = [](int w, int h, int fps) { return capture::CameraMode{"video/x-raw", "YUY2", w, h, fps, 1}; };
+  auto jpg = [](int w, int h, int fps) { return capture::CameraMode{"image/jpeg", "", w, h, fps, 1}; };
+  struct Case {
+    const char* camera;
+    std::vector<capture::CameraMode> offered;
+    capture::CameraMode chosen;
+  };
+  const Case cases[] = {
+      {"typical USB camera",
+       {raw(640, 480, 30), raw(1280, 720, 10), raw(1920, 1080, 5), jpg(1280, 720, 30), jpg(1920, 1080, 30)},
+       jpg(1280, 720, 30)},
+      {"raw only", {raw(640, 480, 30), raw(1280, 720, 10), raw(1920, 1080, 5)}, raw(640, 480, 30)},
+      {"nothing smooth", {raw(1920, 1080, 5), raw(1280, 720, 10), raw(640, 480, 15)}, raw(1280, 720, 10)},
+      {"only small", {raw(320, 240, 30), raw(352, 288, 30), raw(176, 144, 30)}, raw(352, 288, 30)},
+      {"smooth only above 720 rows", {raw(640, 360, 30), jpg(1920, 1080, 30), raw(1280, 720, 10)},
+       jpg(1920, 1080, 30)},
+      {"same size both ways", {jpg(1280, 720, 30), raw(1280, 720, 30)}, raw(1280, 720, 30)},
+      {"wider wins at equal rows", {raw(640, 480, 30), raw(720, 480, 30)}, raw(720, 480, 30)},
+      {"faster wins at equal size", {raw(640, 480, 25), raw(640, 480, 30)}, raw(640, 480, 30)},
+      {"one mode", {raw(1920, 1080, 5)}, raw(1920, 1080, 5)},
+  };
+  for (const auto& c : cases) {
+    auto chosen = capture::ChooseMode(c.offered);
+    ASSERT_TRUE(chosen) << c.camera;
+    EXPECT_EQ(*chosen, c.chosen) << c.camera << ": got " << chosen->media << " " << chosen->width << "x"
+                                 << chosen->height << "@" << chosen->fps_n;
+  }
+  EXPECT_FALSE(capture::ChooseMode({}));
 }
 
 TEST(CaptureTestCameraSetup, FindsTheFaultOfOneCamera) {
@@ -143,6 +212,34 @@ TEST(CaptureMoniker, BindsWhileTheDeviceIsThereAndNotAfter) {
   EXPECT_FALSE(moniker->BindToElement());
 }
 
+// A moniker kept as bytes has no device object; it finds its device with a
+// new listing, and only while the device is listed.
+TEST(CaptureMoniker, FromBytesFindsTheDeviceByANewListing) {
+  ScopedTestCameras cams("640x480,720x480");
+  auto listing = capture::ListVideoDevices().back();
+  EXPECT_TRUE(listing.moniker.HoldsDevice());
+  auto restored = DeviceMoniker::Deserialize(listing.moniker.Serialize());
+  ASSERT_TRUE(restored);
+  EXPECT_FALSE(restored->HoldsDevice());
+  EXPECT_EQ(*restored, listing.moniker);
+  EXPECT_TRUE(restored->BindToElement());
+
+  // A listed device whose node has gone binds to nothing; only a character
+  // device counts as the node still being there.
+  struct Case {
+    const char* path;
+    bool binds;
+  };
+  const Case cases[] = {{"/dev/video-gone", false}, {"/dev", false}, {"/dev/null", true}};
+  for (const auto& c : cases) {
+    DeviceMoniker m("v4l2", c.path, "USB Camera", listing.device);
+    EXPECT_EQ(static_cast<bool>(m.BindToElement()), c.binds) << c.path;
+  }
+
+  ScopedTestCameras fewer("640x480");
+  EXPECT_FALSE(restored->BindToElement());
+}
+
 TEST(CaptureResultCode, TextsForCodes) {
   EXPECT_EQ(ErrorText(E_FAIL), "Unspecified error.");
   EXPECT_EQ(ErrorText(VFW_E_NOT_CONNECTED),
@@ -203,6 +300,44 @@ TEST(CaptureGraphRun, DeliversBgrFramesOfTheCameraSizeWithPaddedRows) {
     EXPECT_EQ(p.graph.Stop().code, S_OK);
     EXPECT_FALSE(p.grabber.ConnectedFormat());
   }
+}
+
+// A camera offering the modes of a typical USB camera streams in the chosen
+// one: motion JPEG 1280x720 at 30 frames a second, decoded in the graph, and
+// the frames come stamped 1/30 s apart.
+TEST(CaptureGraphRun, ACameraWithManyModesPreviewsInTheChosenOne) {
+  ScopedTestCameras cams(
+      "1280x720:modes=yuyv640x480@30+yuyv1280x720@10+yuyv1920x1080@5+mjpg1280x720@30+mjpg1920x1080@30");
+  PreviewGraph p(LastTestCamera());
+  ASSERT_EQ(p.connected.code, S_OK) << p.connected.Text();
+  ASSERT_EQ(p.graph.Run().code, S_OK);
+  auto format = p.grabber.ConnectedFormat();
+  ASSERT_TRUE(format);
+  EXPECT_EQ(GST_VIDEO_INFO_WIDTH(&*format), 1280);
+  EXPECT_EQ(GST_VIDEO_INFO_HEIGHT(&*format), 720);
+  EXPECT_EQ(GST_VIDEO_INFO_FPS_N(&*format), 30);
+  EXPECT_EQ(GST_VIDEO_INFO_FPS_D(&*format), 1);
+  bool decodes = false;
+  for (const auto& f : p.graph.Filters()) {
+    GstElementFactory* factory = gst_element_get_factory(f.get());
+    decodes = decodes || (factory && g_str_equal(GST_OBJECT_NAME(factory), "jpegdec"));
+  }
+  EXPECT_TRUE(decodes);
+
+  GstClockTime first = GST_CLOCK_TIME_NONE, second = GST_CLOCK_TIME_NONE;
+  ASSERT_TRUE(WaitUntil([&] {
+    auto frame = p.grabber.LatestFrame();
+    if (!frame) return false;
+    GstClockTime pts = GST_BUFFER_PTS(frame->buffer.get());
+    if (first == GST_CLOCK_TIME_NONE) first = pts;
+    if (pts != first) second = pts;
+    return second != GST_CLOCK_TIME_NONE;
+  }));
+  // Successive frames of a 30 fps stream; allow a dropped frame or two.
+  const GstClockTime step = (second - first);
+  const GstClockTime frame_time = GST_SECOND / 30;
+  EXPECT_EQ(step % frame_time <= 1 || frame_time - step % frame_time <= 1, true) << step;
+  EXPECT_LE(step, 3 * frame_time + 1) << step;
 }
 
 TEST(CaptureGraphRun, AFailingCameraQueuesAnErrorEventAndNotifiesOnce) {

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <glob.h>
 #include <mutex>
 #include <string>
 
@@ -25,6 +26,14 @@ class ScopedTestCameras {
   ScopedTestCameras(const ScopedTestCameras&) = delete;
   ScopedTestCameras& operator=(const ScopedTestCameras&) = delete;
 };
+
+// Whether the machine has any video device node a real camera would use.
+inline bool MachineHasVideoNodes() {
+  glob_t found{};
+  const bool any = glob("/dev/video*", 0, nullptr, &found) == 0 && found.gl_pathc > 0;
+  globfree(&found);
+  return any;
+}
 
 // Polls a condition that streaming threads change, with a deadline; the
 // pause between polls is short and the wait ends as soon as it holds.

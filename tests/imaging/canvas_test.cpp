@@ -90,6 +90,25 @@ TBitmap Row(const std::vector<std::uint32_t>& colours, TPixelFormat format = TPi
   return b;
 }
 
+// The frame's 24-bit rows widened into a true-colour portrait: every pixel
+// keeps its three channels whatever its place in a group of four, from any
+// first column, with a tail shorter than a group.
+TEST(ImagingCanvas, CopyFromWidens24BitRowsPixelForPixel) {
+  const std::vector<std::uint32_t> colours = {0x010203, 0x112233, 0x445566, 0x778899, 0xAABBCC,
+                                              0xDDEEFF, 0xFF0001, 0x00FF02, 0x0300FF, 0x123456};
+  TBitmap source = Row(colours);
+  struct Case {
+    int sx, w;
+  };
+  for (const Case c : {Case{0, 10}, Case{1, 9}, Case{3, 4}, Case{2, 7}, Case{9, 1}}) {
+    TBitmap target = SolidBitmap(c.w, 1, kGreen);
+    ASSERT_EQ(target.Pixels()->layout, PixelLayout::kBgrx32);
+    target.Canvas().CopyFrom(0, 0, c.w, 1, source.Canvas(), c.sx, 0);
+    for (int x = 0; x < c.w; ++x)
+      EXPECT_EQ(target.PixelRGB(x, 0), colours[static_cast<std::size_t>(c.sx + x)]) << c.sx << "+" << x;
+  }
+}
+
 struct StretchCase {
   const char* name;
   std::vector<std::uint32_t> source;

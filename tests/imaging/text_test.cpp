@@ -91,6 +91,36 @@ TEST(ImagingText, TextOutPaintsAnOpaqueCellBoxAndMovesThePen) {
   }
 }
 
+// Rendered glyphs are kept per face, size and style: drawing the same text
+// again gives the same pixels, and another size or a bold style never gets
+// the glyphs of the first.
+TEST(ImagingText, KeptGlyphsBelongToTheirSizeAndStyle) {
+  const auto draw = [](int size, bool bold) {
+    TBitmap bitmap = SolidBitmap(200, 60, kWhite);
+    TCanvas& canvas = bitmap.Canvas();
+    canvas.Font().SetSize(size);
+    if (bold) canvas.Font().SetStyle(fsBold);
+    canvas.Font().SetColor(kBlack);
+    canvas.TextOut(2, 2, "41X");
+    return bitmap;
+  };
+  const auto ink = [](const TBitmap& b) {
+    int n = 0;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x) n += b.PixelRGB(x, y) != kWhite;
+    return n;
+  };
+  const TBitmap small = draw(10, false);
+  const TBitmap large = draw(24, false);
+  const TBitmap bold = draw(10, true);
+  const TBitmap again = draw(10, false);
+  EXPECT_GT(ink(large), 3 * ink(small));
+  EXPECT_GT(ink(bold), ink(small));
+  ASSERT_EQ(ink(again), ink(small));
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 200; ++x) ASSERT_EQ(again.PixelRGB(x, y), small.PixelRGB(x, y)) << x << "," << y;
+}
+
 TEST(ImagingText, TextOffTheBitmapIsClippedNotFatal) {
   TBitmap bitmap = SolidBitmap(40, 20, kRed);
   TCanvas& canvas = bitmap.Canvas();
