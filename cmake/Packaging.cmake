@@ -45,10 +45,10 @@ set(CPACK_PACKAGE_NAME vantora)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${VANTORA_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop photo station for registering examinees")
+# The synopsis comes from the summary; this is only the extended part.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "desktop photo station for registering examinees
-The operator enters an examinee's identity number (typed, or put on the
-clipboard by another program as \"photo\" and the number), picks a camera,
+    "The operator enters an examinee's identity number (typed, or put on the
+clipboard by another program as 'photo' and the number), picks a camera,
 takes a portrait of proportion 228:303 with the number printed in a white
 band, saves it as a JPEG named after the number and uploads it over HTTP to
 the site's server. A hidden dialog uploads a batch of photos over FTP.")
