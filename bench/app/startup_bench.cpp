@@ -76,8 +76,9 @@ class VirtualScreen {
     if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    // Close first: the read end may itself be descriptor 3.
     posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
     server_ = std::make_unique<Child>(
         // -noreset: the server would otherwise reset when its last client
         // leaves, between two starts, and refuse the next watcher meanwhile.
