@@ -171,12 +171,19 @@ void BM_StartUpToWindow(benchmark::State& state) {
   MeasureStartUp(state, VANTORA_STATION_PROGRAM, {"VANTORA_TEST_CAMERAS=640x480,1280x720"});
 }
 
+// The same station with no camera at all: what listing the two test cameras
+// adds to the start.
+void BM_StartUpToWindowWithoutCameras(benchmark::State& state) {
+  MeasureStartUp(state, VANTORA_STATION_PROGRAM, {"VANTORA_TEST_CAMERAS="});
+}
+
 void BM_StartUpToWindow_Baseline(benchmark::State& state) { MeasureStartUp(state, VANTORA_BARE_WINDOW_PROGRAM, {}); }
 
 // The first start of each program warms the caches (GStreamer's plugin
 // registry, fontconfig), as on a station that has run before.
 BENCHMARK(BM_StartUpToWindow_Baseline)->UseManualTime()->Iterations(12)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpToWindow)->UseManualTime()->Iterations(12)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUpToWindowWithoutCameras)->UseManualTime()->Iterations(12)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
