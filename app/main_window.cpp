@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <initializer_list>
 
+#include "app/photo_folder.h"
 #include "pub/pub.h"
 #include "framework/choosers.h"
 #include "framework/error_guard.h"
@@ -259,7 +260,7 @@ void TMain::FormShow() {
   for (QWidget* line : {PhotoL, PhotoR, PhotoT, PhotoB}) Fill(line, kPhotoFrameColour);
   N4->setChecked(true);
   UserInfo = LoadUserInfo();
-  PhotoPath = ResolvePhotoPath(UserInfo.PhotoPath);
+  PhotoPath = PhotoFolderInUse(UserInfo.PhotoPath);
   SetEdit1Text(UserInfo.fuser);
   UserInfo.fip = VANTORA_FTP_SERVER;
 }

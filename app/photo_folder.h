@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace vantora {
+
+// What the choice of the photo folder depends on, gathered once at show time.
+struct PhotoFolderFacts {
+  std::string stored;                  // the settings' PhotoPath, as stored
+  bool storedIsDirectory = false;      // it names an existing directory
+  std::string programFolder;           // the program's own folder, with its trailing "/"
+  bool programFolderWritable = false;  // a photo could be created there
+  std::string picturesFolder;          // the user's pictures folder (XDG), may be empty
+};
+
+// The folder photos go to. The stored folder when it exists; otherwise the
+// program's own folder, as the design has it, as long as a photo can be
+// written there. An installed program lives in /usr/bin, where a user cannot
+// write, and every save would fail, so there the per-user folder
+// "<pictures>/Vantora" is used instead. With no pictures folder known the
+// program's folder stays.
+std::string DecidePhotoFolder(const PhotoFolderFacts& facts);
+
+// The per-user folder the decision falls back to ("<pictures>/Vantora").
+std::string UserPhotoFolder(const std::string& picturesFolder);
+
+// Decides, and makes the per-user folder when that is the one chosen. When
+// it cannot be made the program's folder stays, and a save there reports its
+// failure as any failed save does.
+std::string SettlePhotoFolder(const PhotoFolderFacts& facts);
+
+// The user's pictures folder as the desktop names it (XDG_PICTURES_DIR in
+// user-dirs.dirs, "~/图片" on a Chinese desktop), else ~/Pictures.
+std::string UserPicturesFolder();
+
+// The photo folder in use at show time: the facts for the stored folder,
+// gathered from the file system and the user's folders, then settled.
+std::string PhotoFolderInUse(const std::string& storedPhotoPath);
+
+}  // namespace vantora

@@ -1,0 +1,190 @@
+// Start-up: from starting the program to its window on the screen. The
+// station starts with two test cameras; the yardstick is a bare Qt program
+// showing one empty window. Both run on one private virtual X server, and a
+// window counts as on the screen when the X server maps it.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWaitMilliseconds = 60'000;
+
+// A child process, ended and reaped when the object goes.
+class Child {
+ public:
+  Child(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+        posix_spawn_file_actions_t* actions = nullptr) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<char*> env;
+    for (const std::string& e : environment) env.push_back(const_cast<char*>(e.c_str()));
+    env.push_back(nullptr);
+    if (::posix_spawnp(&pid_, args[0], actions, nullptr, args.data(), env.data()) != 0) {
+      throw std::runtime_error("cannot start " + argv[0]);
+    }
+  }
+  ~Child() {
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+ private:
+  pid_t pid_ = 0;
+};
+
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& changes) {
+  std::vector<std::string> result;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    bool replaced = false;
+    for (const std::string& change : changes) {
+      replaced |= entry.compare(0, change.find('=') + 1, change, 0, change.find('=') + 1) == 0;
+    }
+    if (!replaced) result.push_back(entry);
+  }
+  result.insert(result.end(), changes.begin(), changes.end());
+  return result;
+}
+
+// Xvfb on a display number of its own choosing, told back through a pipe.
+class VirtualScreen {
+ public:
+  VirtualScreen() {
+    int fds[2];
+    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    // Close first: the read end may itself be descriptor 3.
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    server_ = std::make_unique<Child>(
+        // -noreset: the server would otherwise reset when its last client
+        // leaves, between two starts, and refuse the next watcher meanwhile.
+        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                                 "-noreset"},
+        EnvironmentWith({}), &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    std::string number;
+    pollfd wait{fds[0], POLLIN, 0};
+    char c = 0;
+    while (::poll(&wait, 1, kWaitMilliseconds) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    ::close(fds[0]);
+    if (number.empty()) throw std::runtime_error("Xvfb did not start");
+    display_ = ":" + number;
+  }
+  const std::string& Display() const { return display_; }
+
+ private:
+  std::unique_ptr<Child> server_;
+  std::string display_;
+};
+
+// Watches the root window for a top-level window being mapped.
+class MapWatcher {
+ public:
+  explicit MapWatcher(const std::string& display) : connection_(xcb_connect(display.c_str(), nullptr)) {
+    if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot reach " + display);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_void_cookie_t done = xcb_change_window_attributes_checked(connection_, screen->root, XCB_CW_EVENT_MASK, &mask);
+    std::free(xcb_request_check(connection_, done));  // the watch stands before the program starts
+  }
+  ~MapWatcher() { xcb_disconnect(connection_); }
+  MapWatcher(const MapWatcher&) = delete;
+  MapWatcher& operator=(const MapWatcher&) = delete;
+
+  bool AwaitMappedWindow() {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMilliseconds);
+    while (Clock::now() < deadline) {
+      while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY &&
+                            !reinterpret_cast<xcb_map_notify_event_t*>(event)->override_redirect;
+        std::free(event);
+        if (mapped) return true;
+      }
+      if (xcb_connection_has_error(connection_)) return false;
+      pollfd wait{xcb_get_file_descriptor(connection_), POLLIN, 0};
+      ::poll(&wait, 1, 100);
+    }
+    return false;
+  }
+
+ private:
+  xcb_connection_t* connection_;
+};
+
+void MeasureStartUpOn(const VirtualScreen& screen, benchmark::State& state, const std::string& program,
+                      const std::vector<std::string>& extra) {
+  const std::string scratch = (std::filesystem::temp_directory_path() / "vantora-startup-bench").string();
+  std::filesystem::create_directories(scratch);
+  std::vector<std::string> changes = {"DISPLAY=" + screen.Display(), "QT_QPA_PLATFORM=xcb",
+                                      "VANTORA_REGISTRY=" + scratch + "/registry.reg",
+                                      "XDG_CONFIG_HOME=" + scratch};
+  changes.insert(changes.end(), extra.begin(), extra.end());
+  const std::vector<std::string> environment = EnvironmentWith(changes);
+  for (auto _ : state) {
+    MapWatcher watcher(screen.Display());
+    const auto started = Clock::now();
+    Child child({program}, environment);
+    if (!watcher.AwaitMappedWindow()) {
+      state.SkipWithError("no window appeared");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - started).count());
+  }
+  std::filesystem::remove_all(scratch);
+}
+
+void MeasureStartUp(benchmark::State& state, const std::string& program, const std::vector<std::string>& extra) {
+  try {
+    VirtualScreen screen;
+    MeasureStartUpOn(screen, state, program, extra);
+  } catch (const std::exception& error) {
+    state.SkipWithError(error.what());
+  }
+}
+
+void BM_StartUpToWindow(benchmark::State& state) {
+  MeasureStartUp(state, VANTORA_STATION_PROGRAM, {"VANTORA_TEST_CAMERAS=640x480,1280x720"});
+}
+
+// The same station with no camera at all: what listing the two test cameras
+// adds to the start.
+void BM_StartUpToWindowWithoutCameras(benchmark::State& state) {
+  MeasureStartUp(state, VANTORA_STATION_PROGRAM, {"VANTORA_TEST_CAMERAS="});
+}
+
+void BM_StartUpToWindow_Baseline(benchmark::State& state) { MeasureStartUp(state, VANTORA_BARE_WINDOW_PROGRAM, {}); }
+
+// The first start of each program warms the caches (GStreamer's plugin
+// registry, fontconfig), as on a station that has run before.
+BENCHMARK(BM_StartUpToWindow_Baseline)->UseManualTime()->Iterations(12)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUpToWindow)->UseManualTime()->Iterations(12)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUpToWindowWithoutCameras)->UseManualTime()->Iterations(12)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
