@@ -181,6 +181,42 @@ TEST(NetHttpHostile, ATricklingServerCannotStretchTheExchange) {
   EXPECT_TRUE(server.Finish());
 }
 
+// A body read only to be thrown away (a followed redirect's) gets a few
+// seconds and a few megabytes in all; then the connection is dropped and the
+// redirect followed all the same.
+TEST(NetHttpHostile, ADiscardedBodyIsCutByTimeAndBytes) {
+  struct Case {
+    const char* name;
+    bool trickle;  // one byte every 100 ms; otherwise as fast as it goes
+  };
+  for (const Case c : {Case{"trickled", true}, Case{"endless", false}}) {
+    SCOPED_TRACE(c.name);
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    FakeServer server({[c, stop](FakePeer& peer) {
+                         peer.ReadRequest();
+                         peer.Send("HTTP/1.0 302 Found\r\nLocation: /next.jsp\r\n\r\n");
+                         const std::string block(c.trickle ? 1 : 1 << 16, 'd');
+                         const auto end = Clock::now() + std::chrono::seconds(30);
+                         while (!*stop && Clock::now() < end) {
+                           if (!peer.Send(block)) return;
+                           if (c.trickle && peer.WaitForClientClose(milliseconds(100))) return;
+                         }
+                       },
+                       [](FakePeer& peer) {
+                         peer.ReadRequest();
+                         peer.Send("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+                       }});
+    TNwHTTP http;
+    http.HandleRedirects = true;
+    const auto start = Clock::now();
+    EXPECT_EQ(PostText(http, "http://127.0.0.1:" + std::to_string(server.Port()) + "/up.jsp"), "ok");
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));  // the server would go on for 30 s
+    *stop = true;
+    EXPECT_TRUE(server.Finish());
+    EXPECT_EQ(server.Accepted(), 2);
+  }
+}
+
 TEST(NetHttpHostile, AServerThatNeverReadsCannotHoldThePost) {
   auto release = std::make_shared<std::atomic<bool>>(false);
   FakeServer server({[release](FakePeer& peer) { peer.Stall(*release, std::chrono::seconds(30)); }});
