@@ -56,6 +56,20 @@ TEST(NetHttpParts, AnswerHeadOverCannedBytes) {
   EXPECT_EQ(connection.ReadString(4), "rest");
 }
 
+TEST(NetHttpParts, ContentLengthIsALengthOrNone) {
+  struct Case {
+    const char* value;
+    std::int64_t length;
+  };
+  for (const Case c : {Case{"5", 5}, Case{" 0 ", 0}, Case{"-5", -1}, Case{"five", -1}, Case{"", -1}}) {
+    SCOPED_TRACE(c.value);
+    TNwHTTPResponse response;
+    response.RawHeaders.Add(std::string("Content-Length: ") + c.value);
+    ParseResponseHeaders(response);
+    EXPECT_EQ(response.ContentLength, c.length);
+  }
+}
+
 TEST(NetHttpParts, AddressesSplitIntoTheirParts) {
   struct Case {
     const char* uri;
