@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "nw_limits.h"
 #include "nw_text.h"
 
 namespace vantora {
@@ -17,6 +18,16 @@ bool DomainCoversHost(std::string domain, const std::string& host) {
   const std::string d = UpperCase(domain);
   if (h == d) return true;
   return h.size() > d.size() && h.compare(h.size() - d.size(), d.size(), d) == 0 && h[h.size() - d.size() - 1] == '.';
+}
+
+// Control bytes (CR and LF among them) would break the request head the
+// cookie is sent in, and would make every later request refuse to go out.
+bool HasControlBytes(const std::string& text) {
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7f) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -111,11 +122,21 @@ void TNwCookieManager::AddServerCookie(const std::string& value, const std::stri
     start = end + 1;
   }
   if (first || !DomainCoversHost(cookie.Domain, host)) return;
+  // A cookie that cannot be sent back as it stands is refused here, once,
+  // instead of poisoning every later request.
+  if (HasControlBytes(cookie.Name) || HasControlBytes(cookie.Value) || HasControlBytes(cookie.Domain) ||
+      HasControlBytes(cookie.Path)) {
+    return;
+  }
+  if (cookie.Name.size() + cookie.Value.size() > kNwMaxCookieBytes) return;
   auto same = [&](const TNwCookie& c) {
     return c.Name == cookie.Name && SameText(c.Domain, cookie.Domain) && c.Path == cookie.Path;
   };
   cookies_.erase(std::remove_if(cookies_.begin(), cookies_.end(), same), cookies_.end());
-  if (!expired) cookies_.push_back(cookie);
+  if (expired) return;
+  cookies_.push_back(cookie);
+  // A server could otherwise grow the store, and the scan above, without end.
+  if (cookies_.size() > kNwMaxCookies) cookies_.erase(cookies_.begin());
 }
 
 std::string TNwCookieManager::CookieHeader(const std::string& host, const std::string& path, std::time_t now) {

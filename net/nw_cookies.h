@@ -20,8 +20,10 @@ struct TNwCookie {
 class TNwCookieManager {
  public:
   // Takes one "Set-Cookie" (or "Set-Cookie2") value received from `host`.
-  // A cookie whose domain does not cover the host is ignored; one already
-  // expired removes the stored cookie of the same name, domain and path.
+  // A cookie whose domain does not cover the host is ignored, and so is one
+  // with a control byte in any part or with name and value longer than
+  // kNwMaxCookieBytes; one already expired removes the stored cookie of the
+  // same name, domain and path. Beyond kNwMaxCookies the oldest goes.
   void AddServerCookie(const std::string& value, const std::string& host, std::time_t now = std::time(nullptr));
   // The "Cookie" header text for a request to host and path; empty when no
   // cookie applies. Expired cookies are dropped first.

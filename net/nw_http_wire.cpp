@@ -44,7 +44,8 @@ std::int64_t ContentLengthValue(const std::string& text) {
   bool overflow = false;
   const auto value = ParseDecimal(Trim(text), &overflow);
   if (overflow) throw ENwLimitExceeded("The answer's Content-Length is too large: " + Trim(text));
-  return value ? *value : -1;
+  // A negative length frames nothing: it counts as no length at all.
+  return value && *value >= 0 ? *value : -1;
 }
 
 void ParseContentRange(const std::string& text, std::int64_t& start, std::int64_t& end) {

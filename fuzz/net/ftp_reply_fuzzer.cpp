@@ -10,6 +10,7 @@
 #include <typeinfo>
 #include <variant>
 
+#include "fuzz_net_checks.h"
 #include "nw_exceptions.h"
 #include "nw_ftp.h"
 #include "nw_ftp_reply.h"

@@ -93,13 +93,14 @@ std::string FakePeer::ReadUntilClose() {
   return out;
 }
 
-void FakePeer::Send(std::string_view bytes) {
+bool FakePeer::Send(std::string_view bytes) {
   std::size_t sent = 0;
   while (fd_ >= 0 && sent < bytes.size()) {
     const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return;
+    if (n <= 0) return false;
     sent += static_cast<std::size_t>(n);
   }
+  return sent == bytes.size();
 }
 
 bool FakePeer::WaitForClientClose(std::chrono::milliseconds bound) {

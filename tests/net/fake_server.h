@@ -30,7 +30,8 @@ class FakePeer {
   std::string ReadExactly(std::size_t count);
   // Reads until the client closes (or the wait bound passes).
   std::string ReadUntilClose();
-  void Send(std::string_view bytes);
+  // False when the client has gone and not every byte went out.
+  bool Send(std::string_view bytes);
   void Close();
   // True when the client closed within the bound.
   bool WaitForClientClose(std::chrono::milliseconds bound = std::chrono::seconds(10));

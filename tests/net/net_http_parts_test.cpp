@@ -56,6 +56,20 @@ TEST(NetHttpParts, AnswerHeadOverCannedBytes) {
   EXPECT_EQ(connection.ReadString(4), "rest");
 }
 
+TEST(NetHttpParts, ContentLengthIsALengthOrNone) {
+  struct Case {
+    const char* value;
+    std::int64_t length;
+  };
+  for (const Case c : {Case{"5", 5}, Case{" 0 ", 0}, Case{"-5", -1}, Case{"five", -1}, Case{"", -1}}) {
+    SCOPED_TRACE(c.value);
+    TNwHTTPResponse response;
+    response.RawHeaders.Add(std::string("Content-Length: ") + c.value);
+    ParseResponseHeaders(response);
+    EXPECT_EQ(response.ContentLength, c.length);
+  }
+}
+
 TEST(NetHttpParts, AddressesSplitIntoTheirParts) {
   struct Case {
     const char* uri;
@@ -135,6 +149,26 @@ TEST(NetHttpParts, CookieStoreChoosesByHostPathAndExpiry) {
   jar.AddServerCookie("a=9; Path=/", "station.example", now);  // replaces
   EXPECT_EQ(jar.CookieHeader("station.example", "/", now), "a=9");
   EXPECT_EQ(ParseCookieDate("Wed, 09-Jun-21 10:18:14 GMT"), 1623233894);
+}
+
+TEST(NetHttpParts, CookieStoreRefusesWhatCannotGoBackAndStaysBounded) {
+  TNwCookieManager jar;
+  const std::time_t now = 1'800'000'000;
+  for (const std::string& bad : {std::string("cr=a\rb"), std::string("lf=a\nb"), std::string("nul=a") + '\0' + "b",
+                                std::string("del=a\x7f"), std::string("c\x01tl=1"), std::string("p=1; Path=/a\rb"),
+                                "big=" + std::string(kNwMaxCookieBytes, 'v')}) {
+    jar.AddServerCookie(bad, "station.example", now);
+  }
+  EXPECT_TRUE(jar.Cookies().empty());
+  // Bytes above 0x7f are not control bytes: a GBK value is kept.
+  jar.AddServerCookie("name=\xD5\xC5", "station.example", now);
+  EXPECT_EQ(jar.CookieHeader("station.example", "/", now), "name=\xD5\xC5");
+
+  // A flood of cookies keeps only the newest ones, up to the cap.
+  for (int i = 0; i < 1000; ++i) jar.AddServerCookie("c" + std::to_string(i) + "=1", "station.example", now);
+  ASSERT_EQ(jar.Cookies().size(), kNwMaxCookies);
+  EXPECT_EQ(jar.Cookies().front().Name, "c950");
+  EXPECT_EQ(jar.Cookies().back().Name, "c999");
 }
 
 }  // namespace
