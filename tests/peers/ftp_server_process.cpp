@@ -28,7 +28,6 @@ namespace vantora::testing {
 
 namespace {
 
-constexpr const char kPython[] = "/usr/bin/python3";
 constexpr const char kVsftpd[] = "/usr/sbin/vsftpd";
 // An id no account of the machine uses, for the vsftpd test account.
 constexpr int kTestUid = 47321;
@@ -92,7 +91,12 @@ bool GreetsOn(int port, std::chrono::steady_clock::time_point deadline) {
 }  // namespace
 
 FtpServerProcess::FtpServerProcess(FtpServerProcess&& other) noexcept
-    : pid_(other.pid_), port_(other.port_), root_(std::move(other.root_)), scratch_(std::move(other.scratch_)) {
+    : python_(std::move(other.python_)),
+      pid_(other.pid_),
+      port_(other.port_),
+      root_(std::move(other.root_)),
+      scratch_(std::move(other.scratch_)) {
+  other.python_.reset();
   other.pid_ = -1;
   other.scratch_.clear();
 }
@@ -100,6 +104,7 @@ FtpServerProcess::FtpServerProcess(FtpServerProcess&& other) noexcept
 FtpServerProcess::~FtpServerProcess() { Stop(); }
 
 void FtpServerProcess::Stop() {
+  python_.reset();
   if (pid_ > 0) {
     ::kill(pid_, SIGTERM);
     ::waitpid(pid_, nullptr, 0);
@@ -118,36 +123,10 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const std::string& user, const
   FtpServerProcess server;
   server.scratch_ = MakeScratch();
   server.root_ = server.scratch_;
-  int out[2];
-  if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  std::vector<std::string> argv_text = {kPython, VANTORA_FTP_SERVER_SCRIPT, "--root", server.root_,
-                                        "--user", user, "--password", password};
-  std::vector<char*> argv;
-  for (auto& a : argv_text) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  server.pid_ = ::fork();
-  if (server.pid_ < 0) throw std::runtime_error("fork failed");
-  if (server.pid_ == 0) {
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    ::dup2(out[1], STDOUT_FILENO);
-    ::execv(kPython, argv.data());
-    ::_exit(127);
-  }
-  ::close(out[1]);
-  // The child announces "PORT <n>" once it listens.
-  std::string line;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (line.find('\n') == std::string::npos) {
-    pollfd p{out[0], POLLIN, 0};
-    if (::poll(&p, 1, MillisecondsLeft(deadline)) <= 0) break;
-    char chunk[64];
-    const ssize_t n = ::read(out[0], chunk, sizeof chunk);
-    if (n <= 0) break;
-    line.append(chunk, static_cast<std::size_t>(n));
-  }
-  ::close(out[0]);
-  if (line.rfind("PORT ", 0) != 0) throw std::runtime_error("pyftpdlib did not start: '" + line + "'");
-  server.port_ = std::atoi(line.c_str() + 5);
+  server.python_.emplace(std::vector<std::string>{VANTORA_FTP_SERVER_SCRIPT, "--root", server.root_, "--user", user,
+                                                  "--password", password},
+                         "pyftpdlib");
+  server.port_ = server.python_->Port();
   return server;
 }
 

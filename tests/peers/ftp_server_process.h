@@ -1,9 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <sys/types.h>
+
+#include "python_peer.h"
 
 // Real FTP servers as child processes of a test: pyftpdlib on a free
 // loopback port, and vsftpd in standalone mode inside the test's private
@@ -37,7 +40,8 @@ class FtpServerProcess {
   FtpServerProcess() = default;
   void Stop();
 
-  pid_t pid_ = -1;
+  std::optional<PythonPeer> python_;  // pyftpdlib
+  pid_t pid_ = -1;                    // vsftpd
   int port_ = 0;
   std::string root_;
   std::string scratch_;  // removed at the end (holds root_ for pyftpdlib)

@@ -1,11 +1,7 @@
 #include "receiver_process.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/inotify.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,8 +13,6 @@
 namespace vantora::testing {
 
 namespace {
-
-constexpr const char kPython[] = "/usr/bin/python3";
 
 int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
   const auto left =
@@ -33,52 +27,20 @@ HttpReceiverProcess::HttpReceiverProcess(std::vector<std::string> args) {
   if (!::mkdtemp(dir_template)) throw std::runtime_error("cannot create a record folder");
   record_dir_ = dir_template;
 
-  int out[2];
-  if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  std::vector<std::string> argv_text = {kPython, VANTORA_HTTP_RECEIVER_SCRIPT, "--port", "0", "--record",
-                                        record_dir_};
-  argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : argv_text) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  pid_ = ::fork();
-  if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ == 0) {
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    ::dup2(out[1], STDOUT_FILENO);
-    ::execv(kPython, argv.data());
-    ::_exit(127);
+  std::vector<std::string> peer_args = {VANTORA_HTTP_RECEIVER_SCRIPT, "--port", "0", "--record", record_dir_};
+  peer_args.insert(peer_args.end(), args.begin(), args.end());
+  try {
+    peer_.emplace(peer_args, "the HTTP receiver");
+  } catch (...) {
+    Stop();  // the destructor does not run for a constructor that throws
+    throw;
   }
-  ::close(out[1]);
-
-  // The child announces "PORT <n>" once it listens.
-  std::string line;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (line.find('\n') == std::string::npos) {
-    pollfd p{out[0], POLLIN, 0};
-    if (::poll(&p, 1, MillisecondsLeft(deadline)) <= 0) break;
-    char chunk[64];
-    const ssize_t n = ::read(out[0], chunk, sizeof chunk);
-    if (n <= 0) break;
-    line.append(chunk, static_cast<std::size_t>(n));
-  }
-  ::close(out[0]);
-  if (line.rfind("PORT ", 0) != 0) {
-    Stop();
-    throw std::runtime_error("the HTTP receiver did not start: '" + line + "'");
-  }
-  port_ = std::atoi(line.c_str() + 5);
 }
 
 HttpReceiverProcess::~HttpReceiverProcess() { Stop(); }
 
 void HttpReceiverProcess::Stop() {
-  if (pid_ > 0) {
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
+  peer_.reset();  // before its folder goes
   if (!record_dir_.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(record_dir_, ignored);

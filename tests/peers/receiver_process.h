@@ -1,10 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include <sys/types.h>
+#include "python_peer.h"
 
 // Runs tests/peers/http_receiver.py as a child process for a test: a real
 // HTTP server on loopback that records every request it receives.
@@ -22,7 +23,7 @@ class HttpReceiverProcess {
   HttpReceiverProcess(const HttpReceiverProcess&) = delete;
   HttpReceiverProcess& operator=(const HttpReceiverProcess&) = delete;
 
-  int Port() const { return port_; }
+  int Port() const { return peer_->Port(); }
   const std::string& RecordDir() const { return record_dir_; }
   // Waits until request number n (from 1) is completely recorded.
   bool WaitForRequest(int n, std::chrono::milliseconds timeout) const;
@@ -32,9 +33,8 @@ class HttpReceiverProcess {
  private:
   void Stop();
 
-  pid_t pid_ = -1;
-  int port_ = 0;
   std::string record_dir_;
+  std::optional<PythonPeer> peer_;  // made once the record folder exists
 };
 
 }  // namespace vantora::testing

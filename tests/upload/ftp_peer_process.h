@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include <sys/types.h>
+#include "python_peer.h"
 
 namespace vantora::testing {
 
@@ -20,13 +20,10 @@ class FtpPeerProcess {
   FtpPeerProcess(const FtpPeerProcess&) = delete;
   FtpPeerProcess& operator=(const FtpPeerProcess&) = delete;
 
-  int Port() const { return port_; }
+  int Port() const { return peer_.Port(); }
 
  private:
-  void Stop();
-
-  pid_t pid_ = -1;
-  int port_ = 0;
+  PythonPeer peer_;
 };
 
 }  // namespace vantora::testing
