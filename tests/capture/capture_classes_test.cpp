@@ -23,31 +23,11 @@
 #include "sys_dev_enum.h"
 #include "test_camera_provider.h"
 #include "test_cameras.h"
+#include "test_station.h"
 #include "video_window.h"
 
 namespace vantora::testing {
 namespace {
-
-// The graph and its three members as the main window holds them.
-struct Station {
-  Station() {
-    preview.setGeometry(-8, 8, 404, 303);
-    panel.resize(228, 316);
-    panel.show();
-    preview.SetFilterGraph(&graph);
-    grabber.SetFilterGraph(&graph);
-    source.SetFilterGraph(&graph);
-  }
-  void Select(int index) {
-    BuildAndRunPreview(graph, devices, index, source, grabber, preview);
-  }
-  TFilterGraph graph;
-  QWidget panel;
-  TVideoWindow preview{&panel};
-  TSampleGrabber grabber;
-  TFilter source;
-  TSysDevEnum devices;
-};
 
 bool SamePixels(const TBitmap& a, const TBitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height()) return false;

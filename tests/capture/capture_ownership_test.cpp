@@ -5,19 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QWidget>
 #include <iostream>
 
 #include "capture_graph.h"
-#include "filter.h"
-#include "filter_graph.h"
 #include "finalisation_watch.h"
 #include "imaging/graphics.h"
-#include "preview_selection.h"
-#include "sample_grabber.h"
-#include "sys_dev_enum.h"
 #include "test_cameras.h"
-#include "video_window.h"
+#include "test_station.h"
 
 // Freed memory waits in AddressSanitizer's quarantine before it is reused;
 // a small quarantine keeps the resident size meaningful for this test.
@@ -28,27 +22,10 @@ extern "C" __attribute__((used)) const char* __asan_default_options() {
 namespace vantora::testing {
 namespace {
 
-struct Station {
-  Station() {
-    preview.setGeometry(-8, 8, 404, 303);
-    panel.resize(228, 316);
-    panel.show();
-    preview.SetFilterGraph(&graph);
-    grabber.SetFilterGraph(&graph);
-    source.SetFilterGraph(&graph);
-  }
-  TFilterGraph graph;
-  QWidget panel;
-  TVideoWindow preview{&panel};
-  TSampleGrabber grabber;
-  TFilter source;
-  TSysDevEnum devices;
-};
-
 // Chooses a device, watches everything of its graph, and lets frames flow
 // through it before the next choice releases it.
 void SelectAndWatch(Station& s, FinalisationWatch& watch, int index) {
-  BuildAndRunPreview(s.graph, s.devices, index, s.source, s.grabber, s.preview);
+  s.Select(index);
   watch.WatchGraph(s.graph.CaptureGraphBuilder()->Pipeline());
   watch.WatchBuffersInto(s.preview.MemberFilter().get());
   TBitmap frame;
