@@ -7,32 +7,7 @@
 set -euo pipefail
 
 driver=$1
-for tool in Xvfb xdotool import identify; do
-  command -v "$tool" >/dev/null || { echo "smoke: $tool is missing (scripts/install-deps)"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "smoke: FAILED: $*" >&2
-  [[ -f "$work/driver.log" ]] && sed 's/^/driver: /' "$work/driver.log" >&2
-  exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-deadline=$((SECONDS + 20))
-until test -s "$work/display"; do
-  ((SECONDS < deadline)) || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  sleep 0.1
-done
-export DISPLAY=":$(cat "$work/display")"
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb_common.sh" driver xdotool import identify
 
 export VANTORA_REGISTRY="$work/registry.reg"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\Info]\n"fuser"="111"\n"fpassword"="secret"\n' >"$VANTORA_REGISTRY"

@@ -6,38 +6,7 @@
 set -euo pipefail
 
 station=$1
-for tool in Xvfb xdotool xclip import identify; do
-  command -v "$tool" >/dev/null || { echo "smoke: $tool is missing (scripts/install-deps)"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "smoke: FAILED: $*" >&2
-  [[ -f "$work/station.log" ]] && sed 's/^/station: /' "$work/station.log" >&2
-  exit 1
-}
-
-# Waits up to $1 seconds for the command after it to succeed.
-await() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-await 20 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(cat "$work/display")"
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb_common.sh" station xdotool xclip import identify
 
 mkdir "$work/photos"
 export VANTORA_REGISTRY="$work/registry.reg"
