@@ -4,8 +4,10 @@
 
 #include "app/dm.h"
 #include "app/main_window.h"
+#include "app/startup_warmup.h"
 #include "framework/application.h"
 #include "framework/startup_guard.h"
+#include "imaging/font_engine.h"
 #include "imaging/screen.h"
 #include "upload/net_form.h"
 #include "upload/sc_form.h"
@@ -40,6 +42,11 @@ void ReadScreenFacts() {
 }
 
 int RunStation(int argc, char** argv) {
+  // The first text drawn needs fontconfig's files read; that can go on
+  // while the application object connects to the display. Loading
+  // GStreamer's plugins the same way made the start slower, not faster: its
+  // library loading contends with the toolkit's own plugin loading.
+  StartupWarmUp warmUp({LoadFontConfiguration});
   TApplication application(argc, argv);
   ReadScreenFacts();
   TStation station;

@@ -334,4 +334,6 @@ std::string ResolvedFontFamily(const FontRequest& font) {
   return engine.Primary(font).family;
 }
 
+void LoadFontConfiguration() { FcInit(); }
+
 }  // namespace vantora

@@ -44,4 +44,9 @@ TextMetrics RenderText(const FontRequest& font, const std::string& utf8,
 // The file fontconfig chooses for a face name, for the README and for tests.
 std::string ResolvedFontFamily(const FontRequest& font);
 
+// Reads fontconfig's configuration and font caches now. Both the toolkit and
+// this engine share them; reading them costs milliseconds, so a caller may do
+// it on a worker thread before the first text is drawn. Safe from any thread.
+void LoadFontConfiguration();
+
 }  // namespace vantora

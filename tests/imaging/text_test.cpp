@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "imaging/font_engine.h"
 #include "imaging_test_support.h"
 
@@ -41,6 +45,25 @@ TEST(ImagingFont, SizeAndHeightFollowTheScreenDpi) {
 TEST(ImagingFont, DefaultFaceResolvesToTheInstalledSans) {
   FontRequest request;
   request.name = "MS Sans Serif";
+  EXPECT_EQ(ResolvedFontFamily(request), "DejaVu Sans");
+}
+
+// The start-up reads fontconfig's files on a worker thread while other
+// threads may already be matching faces; every one must see the same faces.
+TEST(ImagingFont, LoadingTheConfigurationFromManyThreadsKeepsTheFaces) {
+  FontRequest request;
+  request.name = "MS Sans Serif";
+  std::vector<std::string> families(4);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < families.size(); ++i) {
+    threads.emplace_back([&, i] {
+      LoadFontConfiguration();
+      families[i] = ResolvedFontFamily(request);
+      LoadFontConfiguration();
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (const std::string& family : families) EXPECT_EQ(family, "DejaVu Sans");
   EXPECT_EQ(ResolvedFontFamily(request), "DejaVu Sans");
 }
 
