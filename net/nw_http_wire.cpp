@@ -60,12 +60,6 @@ void ParseContentRange(const std::string& text, std::int64_t& start, std::int64_
             .value_or(0);
 }
 
-void RefuseLineBreaks(const std::string& line, const char* what) {
-  if (line.find_first_of("\r\n") != std::string::npos) {
-    throw ENwLineBreakNotAllowed(std::string("A line break is not allowed in ") + what + ".");
-  }
-}
-
 }  // namespace
 
 int ParseStatusCode(const std::string& status_line) {

@@ -8,17 +8,13 @@
 #include <ctime>
 
 #include "nw_exceptions.h"
+#include "nw_text.h"
 
 namespace vantora {
 
 namespace {
 
-void RefuseLineBreaks(const std::string& value) {
-  if (value.find_first_of("\r\n") != std::string::npos) {
-    throw ENwLineBreakNotAllowed(
-        "A line break is not allowed in a multipart field name, file name or content type.");
-  }
-}
+constexpr char kPartValues[] = "a multipart field name, file name or content type";
 
 }  // namespace
 
@@ -54,9 +50,9 @@ TNwMultiPartFormDataStream::TNwMultiPartFormDataStream(std::string boundary)
 TNwFormDataField& TNwMultiPartFormDataStream::AppendFilePart(const std::string& field_name,
                                                              const std::string& file_name,
                                                              const std::string& content_type) {
-  RefuseLineBreaks(field_name);
-  RefuseLineBreaks(file_name);
-  RefuseLineBreaks(content_type);
+  RefuseLineBreaks(field_name, kPartValues);
+  RefuseLineBreaks(file_name, kPartValues);
+  RefuseLineBreaks(content_type, kPartValues);
   fields_.push_back(std::make_unique<TNwFormDataField>());
   TNwFormDataField& part = *fields_.back();
   part.field_name_ = field_name;
@@ -72,7 +68,7 @@ TNwFormDataField& TNwMultiPartFormDataStream::AppendFilePart(const std::string& 
 
 TNwFormDataField& TNwMultiPartFormDataStream::AddFormField(const std::string& field_name,
                                                            const std::string& value) {
-  RefuseLineBreaks(field_name);
+  RefuseLineBreaks(field_name, kPartValues);
   fields_.push_back(std::make_unique<TNwFormDataField>());
   TNwFormDataField& part = *fields_.back();
   part.field_name_ = field_name;

@@ -1,11 +1,19 @@
 #include "nw_text.h"
 
+#include "nw_exceptions.h"
+
 #include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <limits>
 
 namespace vantora {
+
+void RefuseLineBreaks(std::string_view value, const char* what) {
+  if (value.find_first_of("\r\n") != std::string_view::npos) {
+    throw ENwLineBreakNotAllowed(std::string("A line break is not allowed in ") + what + ".");
+  }
+}
 
 std::string Trim(std::string_view text) {
   std::size_t b = 0;

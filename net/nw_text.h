@@ -8,6 +8,11 @@
 // Small text helpers of the protocol code.
 namespace vantora {
 
+// Raises ENwLineBreakNotAllowed ("A line break is not allowed in <what>.")
+// when the value holds a CR or LF: outside text that becomes a protocol line
+// must not be able to start a line of its own.
+void RefuseLineBreaks(std::string_view value, const char* what);
+
 // Drops bytes up to 0x20 at both ends.
 std::string Trim(std::string_view text);
 std::string UpperCase(std::string_view text);
