@@ -1,7 +1,6 @@
 #include "app/photo_geometry.h"
 
 #include <cstdint>
-#include <stdexcept>
 
 namespace vantora {
 
@@ -20,9 +19,7 @@ bool FrameTooSmallForPortrait(int frameWidth, int frameHeight) {
 }
 
 int SavedPhotoWidth(int photoWidth, int photoHeight) {
-  if (photoHeight <= 0) throw std::range_error("Division by zero");
-  return static_cast<int>(RoundHalfEven(
-      static_cast<long double>(std::int64_t{photoWidth} * kPortraitHeight) / photoHeight));
+  return WidthAtHeight(photoWidth, photoHeight, kPortraitHeight);
 }
 
 }  // namespace vantora

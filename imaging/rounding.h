@@ -16,4 +16,13 @@ inline long RoundHalfEven(long double value) {
   return std::lround(std::nearbyintl(value));
 }
 
+// The width that keeps a width x height picture's proportion at
+// `targetHeight` rows, from the exact integer product: the saved photo and
+// the batch rescale both bring a picture to 303 rows this way.
+inline int WidthAtHeight(int width, int height, int targetHeight) {
+  if (height <= 0) throw std::range_error("Division by zero");
+  return static_cast<int>(
+      RoundHalfEven(static_cast<long double>(static_cast<long long>(width) * targetHeight) / height));
+}
+
 }  // namespace vantora

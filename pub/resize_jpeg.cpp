@@ -1,18 +1,11 @@
 #include "pub/resize_jpeg.h"
 
-#include <cstdint>
-#include <stdexcept>
-
 #include "imaging/graphics.h"
 #include "imaging/rounding.h"
 
 namespace vantora {
 
-int RescaledPhotoWidth(int width, int height) {
-  if (height <= 0) throw std::range_error("Division by zero");
-  return static_cast<int>(
-      RoundHalfEven(static_cast<long double>(std::int64_t{width} * kMaxSentPhotoHeight) / height));
-}
+int RescaledPhotoWidth(int width, int height) { return WidthAtHeight(width, height, kMaxSentPhotoHeight); }
 
 void ResizeJpegInPlace(const std::string& fileName) {
   TBitmap target;
