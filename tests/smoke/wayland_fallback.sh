@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# A Wayland session whose X display cannot be reached (Xwayland did not
+# start, or DISPLAY was left over from another session): the station comes up
+# as a native Wayland client, its main window reaching a real compositor,
+# instead of ending at start-up.
+# Usage: wayland_fallback.sh <path of the vantora binary>
+set -euo pipefail
+
+station=$1
+for tool in weston; do
+  command -v "$tool" >/dev/null || { echo "smoke: $tool is missing (scripts/install-deps)"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "smoke: FAILED: $*" >&2
+  sed 's/^/station: /' "$work/station.log" | grep -v 'wl_\|xdg_\|zwp_\|wp_\|zxdg_' | tail -n 20 >&2 || true
+  exit 1
+}
+await() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+weston --backend=headless-backend.so --socket=vantora-test --idle-time=0 >"$work/weston.log" 2>&1 &
+pids+=($!)
+await 20 test -S "$XDG_RUNTIME_DIR/vantora-test" || { cat "$work/weston.log" >&2; fail "weston did not start"; }
+
+# An X display nobody serves.
+n=4000
+while [[ -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+export DISPLAY=":$n" WAYLAND_DISPLAY=vantora-test XDG_SESSION_TYPE=wayland
+unset QT_QPA_PLATFORM
+export VANTORA_REGISTRY="$work/registry.reg"
+
+# The client's own protocol log shows the window's title going to the
+# compositor.
+WAYLAND_DEBUG=client "$station" >"$work/station.log" 2>&1 &
+station_pid=$!
+pids+=("$station_pid")
+shown() { grep -q 'set_title("Vantora V2014年6月20日  ")' "$work/station.log"; }
+running() { kill -0 "$station_pid" 2>/dev/null; }
+shown_or_ended() { shown || ! running; }
+await 60 shown_or_ended || fail "the station neither showed its window nor ended within 60 s"
+running || { wait "$station_pid" && status=0 || status=$?; fail "the station ended with status $status"; }
+shown || fail "the window's title did not reach the compositor"
+grep -q 'could not connect to display' "$work/station.log" || fail "the X display was not tried first"
+echo "smoke: the station came up on Wayland with DISPLAY=$DISPLAY unreachable"
