@@ -7,44 +7,19 @@
 set -euo pipefail
 
 station=$1
-for tool in weston; do
-  command -v "$tool" >/dev/null || { echo "smoke: $tool is missing (scripts/install-deps)"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "smoke: FAILED: $*" >&2
-  sed 's/^/station: /' "$work/station.log" | grep -v 'wl_\|xdg_\|zwp_\|wp_\|zxdg_' | tail -n 20 >&2 || true
-  exit 1
-}
-await() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/smoke_common.sh" station weston
 
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 weston --backend=headless-backend.so --socket=vantora-test --idle-time=0 >"$work/weston.log" 2>&1 &
 pids+=($!)
-await 20 test -S "$XDG_RUNTIME_DIR/vantora-test" || { cat "$work/weston.log" >&2; fail "weston did not start"; }
+await 20 test -S "$XDG_RUNTIME_DIR/vantora-test" || fail "weston did not start: $(cat "$work/weston.log")"
 
 # An X display nobody serves.
 n=4000
 while [[ -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
-export DISPLAY=":$n" WAYLAND_DISPLAY=vantora-test XDG_SESSION_TYPE=wayland
+export DISPLAY=":$n" WAYLAND_DISPLAY=vantora-test XDG_SESSION_TYPE=wayland VANTORA_REGISTRY="$work/registry.reg"
 unset QT_QPA_PLATFORM
-export VANTORA_REGISTRY="$work/registry.reg"
 
 # The client's own protocol log shows the window's title going to the
 # compositor.
@@ -55,7 +30,6 @@ shown() { grep -q 'set_title("Vantora V2014年6月20日  ")' "$work/station.log"
 running() { kill -0 "$station_pid" 2>/dev/null; }
 shown_or_ended() { shown || ! running; }
 await 60 shown_or_ended || fail "the station neither showed its window nor ended within 60 s"
-running || { wait "$station_pid" && status=0 || status=$?; fail "the station ended with status $status"; }
-shown || fail "the window's title did not reach the compositor"
+running || fail "the station ended at start-up"
 grep -q 'could not connect to display' "$work/station.log" || fail "the X display was not tried first"
 echo "smoke: the station came up on Wayland with DISPLAY=$DISPLAY unreachable"
