@@ -46,7 +46,7 @@ void TSampleGrabber::NotifyMember(TMemberStage stage, int) {
 bool TSampleGrabber::GrabFrame(TBitmap& bitmap) const {
   if (!grabber_) return false;
   auto format = grabber_->ConnectedFormat();
-  if (!format || GST_VIDEO_INFO_FORMAT(&*format) != GST_VIDEO_FORMAT_BGR) return false;
+  if (!format) return false;
   auto frame = grabber_->LatestFrame();
   return CopyFrameToBitmap(*format, frame ? &*frame : nullptr, bitmap);
 }

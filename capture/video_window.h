@@ -2,7 +2,8 @@
 // The preview control: a widget that is also the graph's renderer member. It
 // draws the latest frame stretched over its own rectangle, so the picture
 // follows the control wherever it is moved or resized; where there is no
-// picture it shows its blue background.
+// picture it shows its blue background. The renderer delivers frames at the
+// control's size, so the stretch normally costs nothing.
 
 #include <QWidget>
 #include <memory>
@@ -27,6 +28,8 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   // Frames drawn since the control was made; for tests and measurements.
   long long FramesShown() const { return frames_shown_; }
   bool HasPicture() const { return current_.has_value(); }
+  // The size of the frame on show, in screen pixels; empty without one.
+  QSize PictureSize() const;
 
   capture::ElementRef MemberFilter() const override;
   std::string MemberName() const override { return name_; }
@@ -37,8 +40,10 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  QSize ShownSize() const;
   void ApplyWindowSettings();
   void TakeFrame();
 

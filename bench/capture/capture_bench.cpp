@@ -124,7 +124,7 @@ BENCHMARK(BM_GrabFrame1080p)->Unit(benchmark::kMillisecond);
 void BM_GrabFrame1080p_Baseline(benchmark::State& state) {
   setenv("VANTORA_TEST_CAMERAS", "1920x1080", 1);
   capture::CaptureGraph graph;
-  capture::VideoRenderer renderer;
+  capture::VideoRenderer renderer(539, 303);
   capture::FrameGrabber grabber;
   TSysDevEnum devices;
   auto source = devices.DeviceMoniker(devices.DeviceCount() - 1)->BindToElement();
