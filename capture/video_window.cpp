@@ -116,6 +116,7 @@ void TVideoWindow::paintEvent(QPaintEvent*) {
       const QImage image(pixels.Row(0), pixels.Width(), pixels.Height(), pixels.Stride(),
                          QImage::Format_RGB32);
       painter.drawImage(rect(), image);
+      ++frames_painted_;
       return;
     }
   }

@@ -25,8 +25,10 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
 
   TVideoMode Mode() const { return TVideoMode::vmNormal; }
   bool FullScreen() const { return false; }
-  // Frames drawn since the control was made; for tests and measurements.
+  // Frames taken for drawing since the control was made, and frames drawn
+  // on its surface; for tests and measurements.
   long long FramesShown() const { return frames_shown_; }
+  long long FramesPainted() const { return frames_painted_; }
   bool HasPicture() const { return current_.has_value(); }
   // The size of the frame on show, in screen pixels; empty without one.
   QSize PictureSize() const;
@@ -51,6 +53,7 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   std::unique_ptr<capture::VideoRenderer> renderer_;
   std::optional<capture::FrameSnapshot> current_;
   long long frames_shown_ = 0;
+  long long frames_painted_ = 0;
 };
 
 }  // namespace vantora

@@ -3,11 +3,7 @@
 // showing one empty window. Both run on one private virtual X server, and a
 // window counts as on the screen when the X server maps it.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -19,88 +15,16 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "bench_processes.h"
 
 namespace {
 
+using vantora::bench::Child;
+using vantora::bench::EnvironmentWith;
+using vantora::bench::VirtualScreen;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWaitMilliseconds = 60'000;
-
-// A child process, ended and reaped when the object goes.
-class Child {
- public:
-  Child(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-        posix_spawn_file_actions_t* actions = nullptr) {
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> env;
-    for (const std::string& e : environment) env.push_back(const_cast<char*>(e.c_str()));
-    env.push_back(nullptr);
-    if (::posix_spawnp(&pid_, args[0], actions, nullptr, args.data(), env.data()) != 0) {
-      throw std::runtime_error("cannot start " + argv[0]);
-    }
-  }
-  ~Child() {
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
- private:
-  pid_t pid_ = 0;
-};
-
-std::vector<std::string> EnvironmentWith(const std::vector<std::string>& changes) {
-  std::vector<std::string> result;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    bool replaced = false;
-    for (const std::string& change : changes) {
-      replaced |= entry.compare(0, change.find('=') + 1, change, 0, change.find('=') + 1) == 0;
-    }
-    if (!replaced) result.push_back(entry);
-  }
-  result.insert(result.end(), changes.begin(), changes.end());
-  return result;
-}
-
-// Xvfb on a display number of its own choosing, told back through a pipe.
-class VirtualScreen {
- public:
-  VirtualScreen() {
-    int fds[2];
-    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // Close first: the read end may itself be descriptor 3.
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-    server_ = std::make_unique<Child>(
-        // -noreset: the server would otherwise reset when its last client
-        // leaves, between two starts, and refuse the next watcher meanwhile.
-        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                                 "-noreset"},
-        EnvironmentWith({}), &actions);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    std::string number;
-    pollfd wait{fds[0], POLLIN, 0};
-    char c = 0;
-    while (::poll(&wait, 1, kWaitMilliseconds) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(fds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb did not start");
-    display_ = ":" + number;
-  }
-  const std::string& Display() const { return display_; }
-
- private:
-  std::unique_ptr<Child> server_;
-  std::string display_;
-};
 
 // Watches the root window for a top-level window being mapped.
 class MapWatcher {
