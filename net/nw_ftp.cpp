@@ -146,7 +146,9 @@ bool TNwFTP::ReplyLineBuffered() {
   for (;;) {
     const std::string_view held = InputBufferView();
     const std::size_t end = held.find('\n');
-    if (end == std::string_view::npos) return held.size() > LineLimit().MaxLength;
+    // A line longer than any reply may be is left to the reply reader,
+    // which refuses it.
+    if (end == std::string_view::npos) return held.size() > std::min(LineLimit().MaxLength, kNwFtpMaxReplyBytes);
     if (!Trim(held.substr(0, end)).empty()) return true;
     ReadLn();  // whole, so it needs no wait
   }
