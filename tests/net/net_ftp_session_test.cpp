@@ -809,6 +809,7 @@ TEST(NetFtpSession, TheWaitHookRunsThroughEveryWaitAndCanEndIt) {
       if (throws) {
         EXPECT_EQ(outcome, "HookStop");
         EXPECT_FALSE(s.ftp.Connected());
+        ASSERT_TRUE(s.server->Finish(std::chrono::seconds(30)));
         for (const testing::DataEnd end : s.transcript.FileEnds()) EXPECT_EQ(end, testing::DataEnd::kReset);
       } else {
         EXPECT_EQ(outcome, stage.server ? "" : "Connect timed out.");
