@@ -810,7 +810,8 @@ TEST(NetFtpSession, TheWaitHookRunsThroughEveryWaitAndCanEndIt) {
         EXPECT_EQ(outcome, "HookStop");
         EXPECT_FALSE(s.ftp.Connected());
         ASSERT_TRUE(s.server->Finish(std::chrono::seconds(30)));
-        for (const testing::DataEnd end : s.transcript.FileEnds()) EXPECT_EQ(end, testing::DataEnd::kReset);
+        // No data connection (if the server got one) ends as if the file were whole.
+        for (const testing::DataEnd end : s.transcript.FileEnds()) EXPECT_NE(end, testing::DataEnd::kOrderly);
       } else {
         EXPECT_EQ(outcome, stage.server ? "" : "Connect timed out.");
         EXPECT_GE(calls.size(), 6u);
