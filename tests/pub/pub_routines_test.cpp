@@ -144,7 +144,7 @@ TEST_F(ResizeJpegInPlaceTest, AFileThatCannotBeDecodedWholeIsLeftAsItWas) {
     const fs::path file = dir / name;
     Spit(file, bytes);
     EXPECT_ANY_THROW(ResizeJpegInPlace(file.string())) << name;
-    EXPECT_EQ(Slurp(file), bytes) << name;
+    EXPECT_TRUE(Slurp(file) == bytes) << name << " was changed";
   }
   EXPECT_ANY_THROW(ResizeJpegInPlace((dir / "missing.jpg").string()));
   EXPECT_FALSE(fs::exists(dir / "missing.jpg"));
@@ -216,7 +216,7 @@ TEST_F(ResizeJpegInPlaceTest, RewritesThePhotoWhereItReallyIsAndKeepsWhoOwnsIt) 
   fs::create_symlink(locked / "photo.jpg", dir / "to-locked.jpg");
   for (const fs::path& name : {locked / "photo.jpg", dir / "to-locked.jpg"}) {
     EXPECT_ANY_THROW(ResizeJpegInPlace(name.string())) << name;
-    EXPECT_EQ(Slurp(locked / "photo.jpg"), original) << name;
+    EXPECT_TRUE(Slurp(locked / "photo.jpg") == original) << name << " was changed";
   }
   EXPECT_TRUE(fs::is_symlink(dir / "to-locked.jpg"));
   umount(locked.c_str());
