@@ -67,7 +67,7 @@ void TScForm::FormShow() {
 }
 
 void TScForm::BitBtn1Click() {
-  const std::string file = ChooseOpenFile(kChooserTitle, kChooserFilter, /*mustExist=*/false);
+  const std::string file = ChooseOpenPicture(kChooserTitle, kChooserFilter, /*mustExist=*/false);
   if (file.empty()) return;
   const int n = sg->RowCount() - 1;
   sg->SetCell(0, n, std::to_string(n));

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <QPushButton>
+#include <stdexcept>
 #include <string>
 
 #include "framework/error_guard.h"
@@ -32,6 +33,16 @@ constexpr char kFailed[] = "上传失败";
 bool FileExists(const std::string& path) {
   struct stat info {};
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+// The server gets the file under its bare name on a command line of its
+// own, which a line break or NUL would cut (the FTP client refuses such a
+// name), and a NUL anywhere would make the path name some other file. Such a
+// row fails before its file is looked at, let alone rescaled.
+void RefuseUnsendableName(const std::string& path) {
+  if (path.find('\0') != std::string::npos || BareFileName(path).find_first_of("\r\n") != std::string::npos) {
+    throw std::invalid_argument("A line break or NUL is not allowed in the file name.");
+  }
 }
 
 // Clears the busy flag on every path out of the run.
@@ -86,6 +97,7 @@ void TScForm::UploadRow(int row) {
   try {
     if (!NwFTP1->Connected()) NwFTP1->Connect(true);
     const std::string path = sg->Cell(1, row);
+    RefuseUnsendableName(path);
     if (FileExists(path)) {
       ResizeJpegInPlace(path);
       NwFTP1->Put(path, BareFileName(path));

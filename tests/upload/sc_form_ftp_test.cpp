@@ -198,8 +198,11 @@ TEST_F(ScFormFtpTest, EachPhotoArrivesAtMost303RowsHighWithItsRoundedWidth) {
   // A second run sends every file again; numbering goes on after a run.
   Add((local / "228x303.jpg").string());
   EXPECT_EQ(form.sg->Cell(0, 6), "6");
+  for (int row = 1; row <= 6; ++row) form.sg->SetCell(2, row, "");
+  for (const auto& [name, size] : expected) fs::remove(home / name);
   Run();
   for (int row = 1; row <= 6; ++row) EXPECT_EQ(Status(row), kSent) << row;
+  EXPECT_EQ(Stored().size(), 5u);
 }
 
 TEST_F(ScFormFtpTest, AnUnreachableServerFailsEveryRowAfterItsOwnAttempt) {
@@ -222,6 +225,7 @@ TEST_F(ScFormFtpTest, AnUnreachableServerFailsEveryRowAfterItsOwnAttempt) {
 
   // No route at all: every row fails at once, and the run still ends.
   UserInfo.fip = "192.0.2.1";
+  for (int row = 1; row <= 4; ++row) form.sg->SetCell(2, row, "");
   Run();
   for (int row = 1; row <= 4; ++row) EXPECT_EQ(Status(row), kFailed) << row;
   EXPECT_EQ(BoxList().back(), std::string("Information: ") + kDone);
@@ -271,19 +275,36 @@ TEST_F(ScFormFtpTest, NoChangesNothingAndAnEmptyListConnectsToNothing) {
   EXPECT_EQ(watcher.Accepted(), 0);
 }
 
-TEST_F(ScFormFtpTest, ACorruptPhotoOrAPipeFailsItsRowAndTheFileStaysAsItWas) {
+TEST_F(ScFormFtpTest, APhotoThatCannotBeSentWholeFailsItsRowAndStaysAsItWas) {
   StartServer();
-  const fs::path corrupt = AddCopy("corrupt.jpg", "garbage-after-soi.jpg");
-  const std::string before = Slurp(corrupt);
   const fs::path pipe = local / "pipe.jpg";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  Add(pipe.string());
+  // Each row's file as listed, and the photo on disk that must stay as it was.
+  const std::pair<std::string, std::string> rows[] = {
+      {(local / "corrupt.jpg").string(), "garbage-after-soi.jpg"},
+      {pipe.string(), ""},
+      {(local / "truncated.jpg").string(), "truncated-640x480.jpg"},  // would arrive half grey
+      {(local / "line\nbreak.jpg").string(), "portrait-600x800.jpg"},   // the server could not be told its name
+      {(local / "return\r.jpg").string(), "portrait-600x800.jpg"},
+      {(local / "nul.jpg").string() + std::string("\0.jpg", 5), "portrait-600x800.jpg"},  // would name nul.jpg
+  };
+  std::vector<std::string> before;
+  for (const auto& [listed, data] : rows) {
+    const std::string onDisk = listed.substr(0, listed.find('\0'));
+    if (!data.empty()) fs::copy_file(TestData(data), onDisk);
+    before.push_back(data.empty() ? "" : Slurp(onDisk));
+    Add(listed);
+  }
   AddCopy("good.jpg", "red-228x303.jpg");
   Run();
-  EXPECT_EQ(Status(1), kFailed);
-  EXPECT_EQ(Status(2), kFailed);
-  EXPECT_EQ(Status(3), kSent);
-  EXPECT_EQ(Slurp(corrupt), before);
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const std::string onDisk = rows[i].first.substr(0, rows[i].first.find('\0'));
+    EXPECT_EQ(Status(static_cast<int>(i) + 1), kFailed) << rows[i].first;
+    if (!rows[i].second.empty()) {
+      EXPECT_TRUE(Slurp(onDisk) == before[i]) << onDisk << " was changed";
+    }
+  }
+  EXPECT_EQ(Status(7), kSent);
   EXPECT_TRUE(fs::is_fifo(pipe));
   EXPECT_EQ(Stored(), std::vector<std::string>{"good.jpg"});
 }
