@@ -123,9 +123,16 @@ void TNwFTP::ReadFinalReply() {
 }
 
 void TNwFTP::Put(const std::string& local_file, const std::string& remote_name) {
+  // Refused before the file is opened: nothing is touched for a bad name.
   RefuseUnsafeArgument(remote_name, "file name");
   if (Passive) throw ENwException("Passive transfers are not supported.");
   TNwFileStream file(local_file);
+  Put(file, remote_name);
+}
+
+void TNwFTP::Put(TNwStream& source, const std::string& remote_name) {
+  RefuseUnsafeArgument(remote_name, "file name");
+  if (Passive) throw ENwException("Passive transfers are not supported.");
   struct DiscardChannel {
     std::unique_ptr<TNwSimpleServer>& channel;
     ~DiscardChannel() { channel.reset(); }
@@ -137,7 +144,7 @@ void TNwFTP::Put(const std::string& local_file, const std::string& remote_name) 
   // From here the server owes a final reply.
   try {
     AcceptDataConnection();
-    data_channel_->WriteStream(file);
+    data_channel_->WriteStream(source, false);
   } catch (const ENwProtocolReplyError&) {
     throw;  // the final reply came, early, and was read
   } catch (...) {

@@ -8,6 +8,7 @@
 #include "nw_ftp_reply.h"
 #include "nw_limits.h"
 #include "nw_simple_server.h"
+#include "nw_stream.h"
 #include "nw_tcp_connection.h"
 
 // The FTP client session: log in on a control connection and store local
@@ -48,6 +49,8 @@ class TNwFTP : public TNwTCPClient {
   // garbled reply) closes the control connection: that reply would otherwise
   // be taken as the answer to the next command.
   void Put(const std::string& local_file, const std::string& remote_name);
+  // The same for a stream: sends it from its current position to its end.
+  void Put(TNwStream& source, const std::string& remote_name);
 
   // Closes the control connection; sends no command.
   void Disconnect() override;

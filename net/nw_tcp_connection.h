@@ -14,6 +14,7 @@
 #include "nw_status.h"
 #include "nw_stream.h"
 #include "nw_time_limit.h"
+#include "nw_wait_hook.h"
 
 // A blocking, buffered, line-aware connection. HTTP and FTP speak through it:
 // it owns the input buffer, the line rule (LF or CR LF), the limits and the
@@ -43,6 +44,9 @@ class TNwTCPConnection : public TNwComponent {
   TNwMaxLineAction MaxLineAction = TNwMaxLineAction::maException;
   int RecvBufferSize = kNwDefaultRecvBufferSize;
   int SendBufferSize = kNwDefaultSendBufferSize;
+  // Called at least every kNwWaitHookInterval while the connection waits
+  // (name lookup, connect, bytes to read, room to send); none by default.
+  TNwWaitHook WaitHook;
   std::function<void()> OnConnected;
   std::function<void()> OnDisconnected;
 

@@ -362,13 +362,18 @@ TEST(NetFtpSession, StoreCases) {
   EXPECT_EQ(OpenDescriptors(), fds_before);
 }
 
-// Two files over one login, as the batch upload stores them, byte for byte.
+// Two files over one login, as the batch upload stores them, byte for byte:
+// one from a path, one from a stream.
 TEST(NetFtpSession, TwoFileDialogueOnTheWire) {
   TempFolder folder;
   const std::string first_bytes("first\r\n\0\xff\n", 10);
-  const std::string second_bytes = Pattern(70000);  // more than two pieces of 32768
+  const std::string second_bytes = Pattern(70000);
   const std::string first = folder.File("a.jpg", first_bytes);
-  const std::string second = folder.File("b.jpg", second_bytes);
+  // The second comes from memory, from where its stream stands to its end.
+  TNwMemoryStream second;
+  second.Write("skip", 4);
+  second.Write(second_bytes.data(), static_cast<std::int64_t>(second_bytes.size()));
+  second.SetPosition(4);
   Session s({[](FtpScriptPeer& p) {
     p.Send("220-Vantora test server\r\n220 Ready.\r\n");
     p.Answer("USER", "331 Password required for 11010119900101123X.\r\n");
