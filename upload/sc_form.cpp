@@ -67,6 +67,7 @@ void TScForm::FormShow() {
 }
 
 void TScForm::BitBtn1Click() {
+  if (running_) return;
   const std::string file = ChooseOpenPicture(kChooserTitle, kChooserFilter, /*mustExist=*/false);
   if (file.empty()) return;
   const int n = sg->RowCount() - 1;
@@ -77,6 +78,7 @@ void TScForm::BitBtn1Click() {
 }
 
 void TScForm::BitBtn3Click() {
+  if (running_) return;
   ClearGrid(*sg);
   BitBtn2->setEnabled(false);
 }

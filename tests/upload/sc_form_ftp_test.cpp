@@ -1,13 +1,20 @@
 // Upload runs of the FTP batch dialog through its real controls against a
 // real FTP server (python3-pyftpdlib) and scripted peers on port 21 of
 // 127.0.0.1, inside a private network namespace.
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <map>
 #include <memory>
 
 #include "dialog_fixture.h"
@@ -56,6 +63,34 @@ void WriteGreyJpeg(const fs::path& file, int width, int height) {
 long OpenFileCount() {
   return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
 }
+
+// Counts, per name, how often the files of one folder are opened.
+class OpenWatch {
+ public:
+  explicit OpenWatch(const fs::path& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    if (fd_ < 0 || ::inotify_add_watch(fd_, folder.c_str(), IN_OPEN) < 0) throw std::runtime_error("no inotify");
+  }
+  ~OpenWatch() { ::close(fd_); }
+  OpenWatch(const OpenWatch&) = delete;
+  OpenWatch& operator=(const OpenWatch&) = delete;
+
+  // The opens since the last call.
+  std::map<std::string, int> Opens() {
+    std::map<std::string, int> opens;
+    alignas(inotify_event) char buffer[65536];
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (char* at = buffer; at < buffer + n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        if (event->len > 0) ++opens[event->name];
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    return opens;
+  }
+
+ private:
+  int fd_;
+};
 
 class ScFormFtpTest : public DialogTest {
  protected:
@@ -112,9 +147,15 @@ TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
   const fs::path third = AddCopy("c.jpg", "landscape-1024x768.jpg");
   fs::remove(second);
   form.sg->SetCell(2, 2, "earlier");  // what an earlier run left must stay
+  OpenWatch watch(local);
   const long openFiles = OpenFileCount();
   Run();
   EXPECT_EQ(OpenFileCount(), openFiles);  // no socket, listener or file left open
+  // Each photo is opened once, to be read for the rescale; what is sent is
+  // what the rescale wrote, not whatever the path names by then.
+  const std::map<std::string, int> opens = watch.Opens();
+  EXPECT_EQ(opens.count("a.jpg") ? opens.at("a.jpg") : 0, 1);
+  EXPECT_EQ(opens.count("c.jpg") ? opens.at("c.jpg") : 0, 1);
   EXPECT_EQ(BoxList(), (std::vector<std::string>{std::string("Confirm: ") + kAsk, "Information: 文件b.jpg不存在!",
                                                  std::string("Information: ") + kDone}));
   EXPECT_EQ(prompter.Boxes()[0].icon, MsgIcon::Question);
@@ -307,6 +348,71 @@ TEST_F(ScFormFtpTest, APhotoThatCannotBeSentWholeFailsItsRowAndStaysAsItWas) {
   EXPECT_EQ(Status(7), kSent);
   EXPECT_TRUE(fs::is_fifo(pipe));
   EXPECT_EQ(Stored(), std::vector<std::string>{"good.jpg"});
+}
+
+// Counts the paint events one widget receives.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
+
+// The dialog's part in every wait for the server: the event loop turns (a
+// call posted meanwhile runs, the list repaints) while the row waits, and
+// nothing that arrives then acts on the dialog.
+TEST_F(ScFormFtpTest, WhileTheServerKeepsARowWaitingTheLoopTurnsAndTheDialogTakesNoInput) {
+  const std::string before = Slurp(AddCopy("a.jpg", "portrait-600x800.jpg"));
+  PaintCounter paints(form.sg->viewport());
+  std::promise<void> looked;
+  std::atomic<bool> greeted{false};
+  bool duringWait = false;
+  int paintsDuringWait = 0;
+  // Runs from a timer started while the client waits for the greeting.
+  const auto poke = [&] {
+    duringWait = form.Running() && !greeted;
+    paintsDuringWait = paints.count;
+    QTest::mouseClick(form.BitBtn3, Qt::LeftButton);  // "清空文件清单": dropped
+    QCoreApplication::postEvent(form.BitBtn3, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
+                                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QTest::keyClick(&form, Qt::Key_Escape);  // dropped
+    form.close();                            // refused
+    // Pressed past the input, as an accessibility tool presses a button:
+    // still no second run and no emptied list.
+    form.BitBtn2->click();
+    form.BitBtn3->click();
+    looked.set_value();
+  };
+  FakeServer slow({[&](FakePeer& p) {
+                    // The client now waits for the greeting. What is posted to
+                    // the GUI thread runs only if its loop turns meanwhile.
+                    QMetaObject::invokeMethod(
+                        &form,
+                        [&] {
+                          form.sg->viewport()->update();
+                          QTimer::singleShot(100, &form, poke);
+                        },
+                        Qt::QueuedConnection);
+                    looked.get_future().wait_for(std::chrono::seconds(5));
+                    greeted = true;
+                    p.Send("421 Service not available\r\n");
+                    p.Close();
+                  }},
+                  21);
+  Run();
+  EXPECT_TRUE(slow.Finish());
+  EXPECT_TRUE(duringWait) << "nothing posted ran while the row waited";
+  EXPECT_GT(paintsDuringWait, 0);
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(form.sg->RowCount(), 3);
+  EXPECT_EQ(BoxList(), (std::vector<std::string>{std::string("Confirm: ") + kAsk, std::string("Information: ") + kDone}));
+  EXPECT_EQ(Status(1), kFailed);
+  EXPECT_TRUE(Slurp(local / "a.jpg") == before);
 }
 
 }  // namespace
