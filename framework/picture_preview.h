@@ -17,7 +17,6 @@ class TPicturePreview : public QLabel {
 
   // Shows the picture in the file at `path`, or nothing.
   void ShowFile(const QString& path);
-  bool HasPicture() const { return !picture_.isNull(); }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
