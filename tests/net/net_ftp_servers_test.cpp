@@ -137,11 +137,14 @@ TEST(NetFtpServers, ANameNoResolverAnswersForEndsAtTheConnectBound) {
   TNwFTP ftp;
   ftp.Host = "station.invalid";
   ftp.ConnectTimeout = TNwTimeLimit::Milliseconds(1000);
+  int hook_calls = 0;
+  ftp.WaitHook = [&] { ++hook_calls; };
   const auto started = std::chrono::steady_clock::now();
   EXPECT_THROW(ftp.Connect(true), ENwConnectTimeout);
   const auto took = std::chrono::steady_clock::now() - started;
   EXPECT_GE(took, std::chrono::milliseconds(950));
   EXPECT_LT(took, std::chrono::milliseconds(2000));
+  EXPECT_GE(hook_calls, 10);  // the lookup's wait let it run every 50 ms
   // The resolver's own time-out is 3 s; nothing else tells when it is over.
   for (int i = 0; i < 200 && (Entries("/proc/self/task") != threads || Entries("/proc/self/fd") != descriptors); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
