@@ -46,6 +46,9 @@ class TNwTCPConnection : public TNwComponent {
   int SendBufferSize = kNwDefaultSendBufferSize;
   // Called at least every kNwWaitHookInterval while the connection waits
   // (name lookup, connect, bytes to read, room to send); none by default.
+  // It runs inside the connection's own wait, so it must not disconnect,
+  // reconnect or destroy the connection (the batch dialog refuses every
+  // click while its run waits for this reason).
   TNwWaitHook WaitHook;
   std::function<void()> OnConnected;
   std::function<void()> OnDisconnected;
