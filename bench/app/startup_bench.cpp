@@ -7,10 +7,12 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -60,26 +62,43 @@ class MapWatcher {
   xcb_connection_t* connection_;
 };
 
+const std::string& Scratch() {
+  static const std::string scratch = (std::filesystem::temp_directory_path() /
+                                      ("vantora-startup-bench-" + std::to_string(::getpid()))).string();
+  return scratch;
+}
+
+std::vector<std::string> ProgramEnvironment(const VirtualScreen& screen, const std::vector<std::string>& extra) {
+  std::filesystem::create_directories(Scratch());
+  std::vector<std::string> changes = {"DISPLAY=" + screen.Display(), "QT_QPA_PLATFORM=xcb",
+                                      "VANTORA_REGISTRY=" + Scratch() + "/registry.reg",
+                                      "XDG_CONFIG_HOME=" + Scratch()};
+  changes.insert(changes.end(), extra.begin(), extra.end());
+  return EnvironmentWith(changes);
+}
+
+// One start to the window on the screen, in seconds; none when no window came.
+std::optional<double> StartOnce(const VirtualScreen& screen, const std::string& program,
+                                const std::vector<std::string>& environment) {
+  MapWatcher watcher(screen.Display());
+  const auto started = Clock::now();
+  Child child({program}, environment);
+  if (!watcher.AwaitMappedWindow()) return std::nullopt;
+  return std::chrono::duration<double>(Clock::now() - started).count();
+}
+
 void MeasureStartUpOn(const VirtualScreen& screen, benchmark::State& state, const std::string& program,
                       const std::vector<std::string>& extra) {
-  const std::string scratch = (std::filesystem::temp_directory_path() / "vantora-startup-bench").string();
-  std::filesystem::create_directories(scratch);
-  std::vector<std::string> changes = {"DISPLAY=" + screen.Display(), "QT_QPA_PLATFORM=xcb",
-                                      "VANTORA_REGISTRY=" + scratch + "/registry.reg",
-                                      "XDG_CONFIG_HOME=" + scratch};
-  changes.insert(changes.end(), extra.begin(), extra.end());
-  const std::vector<std::string> environment = EnvironmentWith(changes);
+  const std::vector<std::string> environment = ProgramEnvironment(screen, extra);
   for (auto _ : state) {
-    MapWatcher watcher(screen.Display());
-    const auto started = Clock::now();
-    Child child({program}, environment);
-    if (!watcher.AwaitMappedWindow()) {
+    auto seconds = StartOnce(screen, program, environment);
+    if (!seconds) {
       state.SkipWithError("no window appeared");
       break;
     }
-    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - started).count());
+    state.SetIterationTime(*seconds);
   }
-  std::filesystem::remove_all(scratch);
+  std::filesystem::remove_all(Scratch());
 }
 
 void MeasureStartUp(benchmark::State& state, const std::string& program, const std::vector<std::string>& extra) {
@@ -102,6 +121,45 @@ void BM_StartUpToWindowWithoutCameras(benchmark::State& state) {
 }
 
 void BM_StartUpToWindow_Baseline(benchmark::State& state) { MeasureStartUp(state, VANTORA_BARE_WINDOW_PROGRAM, {}); }
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// The station and the bare window started in turn, so that both see the
+// same load on a shared machine: the medians of each, and the median of the
+// ratios of the pairs. Two rounds warm the caches first.
+void BM_StartUpPairedWithBareWindow(benchmark::State& state) {
+  constexpr int kRounds = 30;
+  try {
+    VirtualScreen screen;
+    const auto station_env = ProgramEnvironment(screen, {"VANTORA_TEST_CAMERAS=640x480,1280x720"});
+    const auto bare_env = ProgramEnvironment(screen, {});
+    for (auto _ : state) {
+      std::vector<double> station, bare, ratio;
+      for (int round = 0; round < kRounds + 2; ++round) {
+        auto b = StartOnce(screen, VANTORA_BARE_WINDOW_PROGRAM, bare_env);
+        auto s = StartOnce(screen, VANTORA_STATION_PROGRAM, station_env);
+        if (!b || !s) {
+          state.SkipWithError("no window appeared");
+          return;
+        }
+        if (round < 2) continue;
+        station.push_back(*s * 1e3);
+        bare.push_back(*b * 1e3);
+        ratio.push_back(*s / *b);
+      }
+      state.counters["station_ms"] = Median(station);
+      state.counters["bare_window_ms"] = Median(bare);
+      state.counters["ratio"] = Median(ratio);
+    }
+  } catch (const std::exception& error) {
+    state.SkipWithError(error.what());
+  }
+  std::filesystem::remove_all(Scratch());
+}
+BENCHMARK(BM_StartUpPairedWithBareWindow)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The first start of each program warms the caches (GStreamer's plugin
 // registry, fontconfig), as on a station that has run before.
