@@ -1,5 +1,6 @@
 #include "device_list.h"
 
+#include <algorithm>
 #include <map>
 
 #include "gst_runtime.h"
@@ -7,14 +8,17 @@
 namespace vantora::capture {
 namespace {
 
+constexpr char kVideoSource[] = "Video/Source";
+
 std::string StructureString(const GstStructure* s, const char* field) {
   const gchar* v = s ? gst_structure_get_string(s, field) : nullptr;
   return v ? v : "";
 }
 
 // The identity the moniker keeps: the API and node path where the provider
-// gives them; otherwise the name, told apart from same-named devices by its
-// place among them.
+// gives them, otherwise the name, told apart from same-named devices by its
+// place among them; and the port a USB camera sits in, which outlasts
+// unplugging it (V4L2's bus info, told by both ways a device is found).
 DeviceMoniker IdentityOf(GstDevice* device, const std::string& name,
                          std::map<std::string, int>& unnamed_seen) {
   StructurePtr props(gst_device_get_properties(device));
@@ -22,7 +26,8 @@ DeviceMoniker IdentityOf(GstDevice* device, const std::string& name,
   std::string path = StructureString(props.get(), "api.v4l2.path");
   if (path.empty()) path = StructureString(props.get(), "device.path");
   if (path.empty()) path = "#" + std::to_string(unnamed_seen[name]++);
-  return DeviceMoniker(api, path, name, DeviceRef::Share(device));
+  std::string bus = StructureString(props.get(), "v4l2.device.bus_info");
+  return DeviceMoniker(api, path, name, DeviceRef::Share(device), bus);
 }
 
 }  // namespace
@@ -36,14 +41,9 @@ bool OffersUsableVideo(const GstCaps* caps) {
   return false;
 }
 
-std::vector<DeviceListing> ListVideoDevices() {
-  EnsureGstreamer();
-  auto monitor = DeviceMonitorRef::Adopt(gst_device_monitor_new());
-  gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
-
+std::vector<DeviceListing> ListingOf(GList* devices) {
   std::vector<DeviceListing> result;
   std::map<std::string, int> unnamed_seen;
-  GList* devices = gst_device_monitor_get_devices(monitor.get());
   for (GList* item = devices; item; item = item->next) {
     auto device = DeviceRef::Share(GST_DEVICE(item->data));
     CapsRef caps = CapsRef::Adopt(gst_device_get_caps(device.get()));
@@ -57,8 +57,52 @@ std::vector<DeviceListing> ListVideoDevices() {
     }
     if (!duplicate) result.push_back({display, std::move(moniker), std::move(device)});
   }
+  return result;
+}
+
+std::vector<DeviceProviderRef> VideoSourceProviders() {
+  EnsureGstreamer();
+  GList* factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_MARGINAL);
+  factories = g_list_sort(factories, gst_plugin_feature_rank_compare_func);
+  std::vector<DeviceProviderRef> providers;
+  std::vector<std::string> hidden;
+  for (GList* item = factories; item; item = item->next) {
+    auto* factory = GST_DEVICE_PROVIDER_FACTORY(item->data);
+    if (!gst_device_provider_factory_has_classes(factory, kVideoSource)) continue;
+    auto provider = DeviceProviderRef::Adopt(gst_device_provider_factory_get(factory));
+    if (!provider) continue;
+    gchar** hides = gst_device_provider_get_hidden_providers(provider.get());
+    for (gchar** h = hides; h && *h; ++h) hidden.emplace_back(*h);
+    g_strfreev(hides);
+    providers.push_back(std::move(provider));
+  }
+  gst_plugin_feature_list_free(factories);
+  std::erase_if(providers, [&](const DeviceProviderRef& p) {
+    GstDeviceProviderFactory* factory = gst_device_provider_get_factory(p.get());
+    const gchar* name = factory ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)) : "";
+    return std::find(hidden.begin(), hidden.end(), name) != hidden.end();
+  });
+  return providers;
+}
+
+std::vector<DeviceListing> ListDevicesOf(const std::vector<DeviceProviderRef>& providers) {
+  GList* devices = nullptr;
+  for (const auto& provider : providers) {
+    GList* found = gst_device_provider_get_devices(provider.get());
+    for (GList* item = found; item; item = item->next) {
+      auto* device = GST_DEVICE(item->data);
+      if (gst_device_has_classes(device, kVideoSource)) {
+        devices = g_list_prepend(devices, gst_object_ref(device));
+      }
+    }
+    g_list_free_full(found, gst_object_unref);
+  }
+  devices = g_list_reverse(devices);
+  auto result = ListingOf(devices);
   g_list_free_full(devices, gst_object_unref);
   return result;
 }
+
+std::vector<DeviceListing> ListVideoDevices() { return ListDevicesOf(VideoSourceProviders()); }
 
 }  // namespace vantora::capture
