@@ -5,6 +5,7 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -115,6 +116,45 @@ CodeReading ReadCodedPicture(const std::function<Rgb(int, int)>& sample, int x0,
     }
   }
   return reading;
+}
+
+CodeReading ReadPortrait(const std::function<Rgb(int, int)>& pixel, int width, int height, int frame_width,
+                         int frame_height) {
+  const double strip = frame_height * 228.0 / 303;
+  const int offset = static_cast<int>(std::lround((frame_width - strip) / 2));
+  // The band is 35 rows of the frame's own height.
+  const int band = 35 + kCodeCell;
+  auto sample = [&](int x, int y) {
+    const int px = static_cast<int>((x - offset) * width / strip);
+    const int py = y * height / frame_height;
+    return pixel(std::clamp(px, 0, width - 1), std::clamp(py, 0, height - 1));
+  };
+  return ReadCodedPicture(sample, offset, 0, offset + static_cast<int>(strip), frame_height - band, 48);
+}
+
+RgbPicture LoadJpegFile(const std::string& path) {
+  RgbPicture picture;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return picture;
+  jpeg_decompress_struct cinfo{};
+  jpeg_error_mgr jerr{};
+  cinfo.err = jpeg_std_error(&jerr);  // a broken file ends the checking program, with libjpeg's word
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, file);
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&cinfo);
+  picture.width = static_cast<int>(cinfo.output_width);
+  picture.height = static_cast<int>(cinfo.output_height);
+  picture.rgb.resize(static_cast<std::size_t>(picture.width) * picture.height * 3);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = picture.rgb.data() + static_cast<std::size_t>(cinfo.output_scanline) * picture.width * 3;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  std::fclose(file);
+  return picture;
 }
 
 }  // namespace vantora::testing

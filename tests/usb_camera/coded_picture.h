@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vantora::testing {
@@ -39,5 +40,23 @@ struct CodeReading {
 };
 CodeReading ReadCodedPicture(const std::function<Rgb(int x, int y)>& sample, int x0, int y0,
                              int x1, int y1, int tolerance);
+
+// The same for a saved portrait (`pixel` gives its colours, `width` x
+// `height` its size) cut from a frame_width x frame_height frame: the middle
+// strip of proportion 228:303, scaled, with the ID band along its bottom left
+// out. Lossy codecs on the way are allowed for.
+CodeReading ReadPortrait(const std::function<Rgb(int x, int y)>& pixel, int width, int height,
+                         int frame_width, int frame_height);
+
+// A JPEG file's pixels, top row first; empty when it cannot be read.
+struct RgbPicture {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;
+  Rgb At(int x, int y) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    return {rgb[i], rgb[i + 1], rgb[i + 2]};
+  }
+};
+RgbPicture LoadJpegFile(const std::string& path);
 
 }  // namespace vantora::testing

@@ -66,7 +66,10 @@ std::string Answer(UsbCameraEmulator& emulator, const std::string& line) {
 
 int main(int argc, char** argv) {
   try {
-    ReexecWithPreload(UmockdevPreload(), argv);
+    if (!RunsWithPreload(UmockdevPreload())) {
+      BuildRegistry(ProgramRegistry());  // for the station, outside the emulation
+      ReexecWithPreload(UmockdevPreload(), argv);
+    }
     UsbCameraEmulator emulator;
     int port = 1;
     for (int i = 1; i < argc; i += 4) {
@@ -76,7 +79,9 @@ int main(int argc, char** argv) {
       }
       emulator.Add({argv[i + 1], std::to_string(port++), ParseCameraModes(argv[i + 3])});
     }
-    for (const auto& [name, value] : StationEnvironment(emulator.Root())) std::cout << name << "=" << value << "\n";
+    for (const auto& [name, value] : StationEnvironment(emulator.Root(), ProgramRegistry())) {
+      std::cout << name << "=" << value << "\n";
+    }
     std::cout << "ready" << std::endl;
     for (std::string line; std::getline(std::cin, line);) {
       if (line.empty()) continue;

@@ -12,7 +12,16 @@
 
 namespace vantora::testing {
 
-std::vector<std::pair<std::string, std::string>> StationEnvironment(const std::string& testbed_root);
+std::vector<std::pair<std::string, std::string>> StationEnvironment(const std::string& testbed_root,
+                                                                    const std::string& registry);
+
+// A GStreamer registry at `path`, built (or brought up to date) by
+// gst-inspect-1.0 in an environment without the emulation.
+void BuildRegistry(const std::string& path);
+
+// This program's path, and the registry file kept beside it.
+std::string ProgramPath();
+std::string ProgramRegistry();
 
 // The LD_PRELOAD value alone.
 std::string EmulationPreload();
@@ -20,6 +29,9 @@ std::string EmulationPreload();
 // umockdev's preload library: the emulator itself runs with it, since the
 // uevents it sends are read back through the emulated sysfs.
 std::string UmockdevPreload();
+
+// Whether this process runs with `preload` in LD_PRELOAD.
+bool RunsWithPreload(const std::string& preload);
 
 // Runs this program again with `preload` in LD_PRELOAD unless it is there
 // already (sanitizer builds are told that their runtime need not come

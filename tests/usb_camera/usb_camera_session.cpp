@@ -25,13 +25,6 @@ namespace {
 constexpr auto kAnswerTimeout = std::chrono::seconds(20);
 constexpr const char* kInEmulation = "VANTORA_IN_CAMERA_EMULATION";
 
-std::string SelfPath() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) throw std::runtime_error("cannot find this program's path");
-  return std::string(path, static_cast<std::size_t>(n));
-}
-
 // This process's environment without the variables the emulator must not
 // inherit: it is the testbed's host, not one of its users.
 std::vector<std::string> EmulatorEnvironment() {
@@ -49,13 +42,11 @@ std::vector<std::string> EmulatorEnvironment() {
 
 }  // namespace
 
-std::string EmulationRegistry() { return SelfPath() + ".gst-registry.bin"; }
-
 void EnterCameraEmulation(char** argv) {
   if (std::getenv(kInEmulation)) return;
   // Built here, before the preload libraries are in: the v4l2 plugin probes
   // device nodes while the registry is built.
-  setenv("GST_REGISTRY", EmulationRegistry().c_str(), 1);
+  setenv("GST_REGISTRY", ProgramRegistry().c_str(), 1);
   gst_init(nullptr, nullptr);
   setenv("GST_REGISTRY_UPDATE", "no", 1);
   unsetenv("GST_V4L2_USE_LIBV4L2");
@@ -85,6 +76,9 @@ EmulatedCameras::EmulatedCameras() {
   if (failed) throw std::runtime_error("cannot start " + program + ": " + std::strerror(failed));
   // The environment comes first, then "ready".
   for (std::string line = Ask(""); line != "ready"; line = Ask("")) {
+    auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    environment_.emplace_back(line.substr(0, eq), line.substr(eq + 1));
     if (line.rfind("UMOCKDEV_DIR=", 0) == 0) root_ = line.substr(13);
   }
   if (root_.empty()) throw std::runtime_error("the emulator named no testbed");
@@ -168,11 +162,5 @@ UsbCameraState EmulatedCameras::State(int camera) {
   return s;
 }
 
-std::vector<std::pair<std::string, std::string>> EmulatedCameras::Environment() const {
-  auto env = StationEnvironment(root_);
-  env.emplace_back("GST_REGISTRY", EmulationRegistry());
-  env.emplace_back("GST_REGISTRY_UPDATE", "no");
-  return env;
-}
 
 }  // namespace vantora::testing

@@ -44,8 +44,8 @@ class EmulatedCameras {
 
   // What another process needs to use these cameras (the station started by
   // a test or a benchmark): the preload libraries, the testbed, and a
-  // GStreamer registry that must already have been built outside.
-  std::vector<std::pair<std::string, std::string>> Environment() const;
+  // GStreamer registry built outside the emulation.
+  const std::vector<std::pair<std::string, std::string>>& Environment() const { return environment_; }
 
  private:
   std::string Ask(const std::string& command);
@@ -53,11 +53,8 @@ class EmulatedCameras {
   pid_t pid_ = -1;
   int to_ = -1, from_ = -1;
   std::string root_;
+  std::vector<std::pair<std::string, std::string>> environment_;
   std::string pending_;  // bytes read past the last line
 };
-
-// The station's private GStreamer registry for the emulated cameras, built
-// (outside the emulation) when missing: one file per program.
-std::string EmulationRegistry();
 
 }  // namespace vantora::testing
