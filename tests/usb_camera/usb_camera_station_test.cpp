@@ -237,6 +237,10 @@ TEST_F(UsbCameraStationTest, CameraFaultsShowNoPictureNeverAStalePortraitAndTheC
         EXPECT_EQ(prompter.Boxes()[0].text, kNoPicture);
         EXPECT_FALSE(main->BitBtn2->isEnabled());
         prompter.Clear();
+        if (std::string(c.fault) == "stop") {  // frames again: the picture comes back by itself
+          emulator->Fault(camera, "none");
+          EXPECT_TRUE(LivePreview());
+        }
       }
       // The camera is well again (plugged back in, free, sending): choosing
       // it previews as before.
