@@ -19,10 +19,11 @@ void TSysDevEnum::Enumerate() {
   entries_.clear();
   monikers_.clear();
   watch_.reset();
+  // Watching first, so that no removal after the listing goes unheard.
   watch_ = std::make_unique<capture::DeviceWatch>();
-  for (const auto& device : watch_->Devices()) {
+  for (auto& device : capture::ListVideoDevices()) {
     entries_.push_back({CutUtf8(device.display_name, kMaxFriendlyNameBytes)});
-    monikers_.push_back(device.moniker);
+    monikers_.push_back(std::move(device.moniker));
   }
 }
 

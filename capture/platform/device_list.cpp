@@ -1,6 +1,5 @@
 #include "device_list.h"
 
-#include <algorithm>
 #include <map>
 
 #include "gst_runtime.h"
@@ -60,49 +59,14 @@ std::vector<DeviceListing> ListingOf(GList* devices) {
   return result;
 }
 
-std::vector<DeviceProviderRef> VideoSourceProviders() {
+std::vector<DeviceListing> ListVideoDevices() {
   EnsureGstreamer();
-  GList* factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_MARGINAL);
-  factories = g_list_sort(factories, gst_plugin_feature_rank_compare_func);
-  std::vector<DeviceProviderRef> providers;
-  std::vector<std::string> hidden;
-  for (GList* item = factories; item; item = item->next) {
-    auto* factory = GST_DEVICE_PROVIDER_FACTORY(item->data);
-    if (!gst_device_provider_factory_has_classes(factory, kVideoSource)) continue;
-    auto provider = DeviceProviderRef::Adopt(gst_device_provider_factory_get(factory));
-    if (!provider) continue;
-    gchar** hides = gst_device_provider_get_hidden_providers(provider.get());
-    for (gchar** h = hides; h && *h; ++h) hidden.emplace_back(*h);
-    g_strfreev(hides);
-    providers.push_back(std::move(provider));
-  }
-  gst_plugin_feature_list_free(factories);
-  std::erase_if(providers, [&](const DeviceProviderRef& p) {
-    GstDeviceProviderFactory* factory = gst_device_provider_get_factory(p.get());
-    const gchar* name = factory ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)) : "";
-    return std::find(hidden.begin(), hidden.end(), name) != hidden.end();
-  });
-  return providers;
-}
-
-std::vector<DeviceListing> ListDevicesOf(const std::vector<DeviceProviderRef>& providers) {
-  GList* devices = nullptr;
-  for (const auto& provider : providers) {
-    GList* found = gst_device_provider_get_devices(provider.get());
-    for (GList* item = found; item; item = item->next) {
-      auto* device = GST_DEVICE(item->data);
-      if (gst_device_has_classes(device, kVideoSource)) {
-        devices = g_list_prepend(devices, gst_object_ref(device));
-      }
-    }
-    g_list_free_full(found, gst_object_unref);
-  }
-  devices = g_list_reverse(devices);
+  auto monitor = DeviceMonitorRef::Adopt(gst_device_monitor_new());
+  gst_device_monitor_add_filter(monitor.get(), kVideoSource, nullptr);
+  GList* devices = gst_device_monitor_get_devices(monitor.get());
   auto result = ListingOf(devices);
   g_list_free_full(devices, gst_object_unref);
   return result;
 }
-
-std::vector<DeviceListing> ListVideoDevices() { return ListDevicesOf(VideoSourceProviders()); }
 
 }  // namespace vantora::capture

@@ -19,16 +19,6 @@ struct DeviceListing {
 
 std::vector<DeviceListing> ListVideoDevices();
 
-// The providers of video sources in the order a device monitor keeps them
-// (highest rank first, ties by name), less those another one hides.
-// Listing asks them directly: a device monitor made and dropped while
-// another one runs stops that one from hearing of devices coming and going.
-std::vector<DeviceProviderRef> VideoSourceProviders();
-
-// What these providers offer now: a started provider its current devices,
-// another one what a probe finds.
-std::vector<DeviceListing> ListDevicesOf(const std::vector<DeviceProviderRef>& providers);
-
 // The usable video sources among these devices (a list of GstDevice), in
 // their order, with their identities.
 std::vector<DeviceListing> ListingOf(GList* devices);

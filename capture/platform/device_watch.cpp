@@ -10,7 +10,7 @@ namespace vantora::capture {
 
 struct DeviceWatch::Shared {
   std::mutex mutex;
-  std::map<std::string, bool> present;  // by identity
+  std::map<std::string, bool> present;  // by identity, for those that came or went
 };
 
 namespace {
@@ -38,6 +38,22 @@ void OnProviderMessage(GstBus*, GstMessage* message, gpointer data) {
 
 void DeleteShared(gpointer data, GClosure*) { delete static_cast<std::shared_ptr<DeviceWatch::Shared>*>(data); }
 
+// Every provider of video sources a device monitor would ask.
+std::vector<DeviceProviderRef> VideoSourceProviders() {
+  EnsureGstreamer();
+  GList* factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_MARGINAL);
+  std::vector<DeviceProviderRef> providers;
+  for (GList* item = factories; item; item = item->next) {
+    auto* factory = GST_DEVICE_PROVIDER_FACTORY(item->data);
+    if (!gst_device_provider_factory_has_classes(factory, "Video/Source")) continue;
+    if (auto provider = DeviceProviderRef::Adopt(gst_device_provider_factory_get(factory))) {
+      providers.push_back(std::move(provider));
+    }
+  }
+  gst_plugin_feature_list_free(factories);
+  return providers;
+}
+
 }  // namespace
 
 DeviceWatch::DeviceWatch() : shared_(std::make_shared<Shared>()) {
@@ -46,15 +62,9 @@ DeviceWatch::DeviceWatch() : shared_(std::make_shared<Shared>()) {
     gst_bus_enable_sync_message_emission(w.bus.get());
     w.handler = g_signal_connect_data(w.bus.get(), "sync-message", G_CALLBACK(OnProviderMessage),
                                       new std::shared_ptr<Shared>(shared_), DeleteShared, GConnectFlags{});
-    // A provider that cannot watch (no udev, say) is still listed: by a probe.
     w.started = gst_device_provider_start(provider.get());
     watched_.push_back(std::move(w));
   }
-  std::vector<DeviceProviderRef> providers;
-  for (const auto& w : watched_) providers.push_back(w.provider);
-  devices_ = ListDevicesOf(providers);
-  std::lock_guard lock(shared_->mutex);
-  for (const auto& listed : devices_) shared_->present.emplace(Key(listed.moniker), true);
 }
 
 DeviceWatch::~DeviceWatch() {

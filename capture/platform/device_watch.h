@@ -1,9 +1,13 @@
 #pragma once
 // The video source providers kept watching for the life of the device list,
 // so that the station learns at once when a camera is unplugged (the
-// provider's device-removed), even while it sends no frames. The devices
-// found when it starts are the device list; they are probed once, as a
-// plain listing would.
+// provider's device-removed), even while it sends no frames. A listing made
+// while they watch gets their current devices, with no second probe.
+//
+// It listens on the providers' own buses rather than through a second
+// GstDeviceMonitor: a monitor made and dropped while another one runs stops
+// that one from hearing of devices coming and going (measured with
+// GStreamer 1.22), and the listing makes one each time.
 
 #include <memory>
 #include <vector>
@@ -14,15 +18,14 @@ namespace vantora::capture {
 
 class DeviceWatch {
  public:
-  DeviceWatch();   // lists and starts watching; see Watching()
-  ~DeviceWatch();  // stops the monitor; its threads have ended on return
+  DeviceWatch();   // starts every video source provider that can watch
+  ~DeviceWatch();  // stops them; their threads have ended on return
   DeviceWatch(const DeviceWatch&) = delete;
   DeviceWatch& operator=(const DeviceWatch&) = delete;
 
-  // False when no provider could be watched: then the list is a plain
-  // listing and no removal is ever reported.
+  // False when no provider could watch (no udev, say): no removal is ever
+  // reported then.
   bool Watching() const;
-  const std::vector<DeviceListing>& Devices() const { return devices_; }
 
   // Whether the device of this identity has been removed since the watch
   // started, and has not come back under the same identity (node path,
@@ -40,7 +43,6 @@ class DeviceWatch {
   };
   std::shared_ptr<Shared> shared_;
   std::vector<Watched> watched_;
-  std::vector<DeviceListing> devices_;
 };
 
 }  // namespace vantora::capture

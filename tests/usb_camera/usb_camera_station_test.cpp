@@ -291,22 +291,29 @@ TEST_F(UsbCameraStationTest, TwoCamerasOfOneModelEachReachTheirOwnAlsoAfterComin
   }
   EXPECT_EQ(std::set<int>(std::begin(camera_of_item), std::end(camera_of_item)), (std::set<int>{first, second}));
 
-  // The camera previewed last goes first; the station lets go of its node.
-  const int previewed = camera_of_item[1], other = camera_of_item[0];
-  const std::string previewed_node = emulator->State(previewed).node, other_node = emulator->State(other).node;
-  emulator->Unplug(previewed);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return emulator->State(previewed).open_descriptors == 0; }, 10000));
-  emulator->Unplug(other);
-  PlugBack(previewed);
-  PlugBack(other);
-  ASSERT_EQ(emulator->State(previewed).node, other_node);
-  ASSERT_EQ(emulator->State(other).node, previewed_node);
-  prompter.Clear();
-  for (int k = 0; k < 2; ++k) {
-    items[k]->trigger();
-    EXPECT_TRUE(prompter.Boxes().empty()) << prompter.Boxes()[0].text;
-    ASSERT_TRUE(LivePreview());
-    EXPECT_EQ(CameraOfFrame(*main->SampleGrabber), camera_of_item[k]) << "item " << k;
+  // Twice: the camera previewed last goes first (the station lets go of its
+  // node), and they come back so that each takes the other's node (the
+  // lowest free number goes to the one plugged first).
+  for (int swap = 0; swap < 2; ++swap) {
+    SCOPED_TRACE("swap " + std::to_string(swap));
+    const int previewed = CameraOfFrame(*main->SampleGrabber);
+    const int other = previewed == first ? second : first;
+    const std::string previewed_node = emulator->State(previewed).node, other_node = emulator->State(other).node;
+    emulator->Unplug(previewed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return emulator->State(previewed).open_descriptors == 0; }, 10000));
+    emulator->Unplug(other);
+    const bool previewed_higher = std::stoi(previewed_node.substr(10)) > std::stoi(other_node.substr(10));
+    PlugBack(previewed_higher ? previewed : other);
+    PlugBack(previewed_higher ? other : previewed);
+    ASSERT_EQ(emulator->State(previewed).node, other_node);
+    ASSERT_EQ(emulator->State(other).node, previewed_node);
+    prompter.Clear();
+    for (int k = 0; k < 2; ++k) {
+      items[k]->trigger();
+      EXPECT_TRUE(prompter.Boxes().empty()) << prompter.Boxes()[0].text;
+      ASSERT_TRUE(LivePreview());
+      EXPECT_EQ(CameraOfFrame(*main->SampleGrabber), camera_of_item[k]) << "item " << k;
+    }
   }
 }
 
