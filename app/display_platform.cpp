@@ -22,7 +22,11 @@ std::string ChooseQtPlatform(const EnvironmentLookup& environment) {
   if (IsSetAndNotEmpty(environment, "QT_QPA_PLATFORM")) return {};
   if (!IsWaylandSession(environment)) return {};
   if (!IsSetAndNotEmpty(environment, "DISPLAY")) return {};
-  return "xcb";
+  // Qt tries the list in order: when the X display cannot be reached (an
+  // Xwayland that failed to start, a DISPLAY left over from another
+  // session) the station comes up as a native Wayland client instead of
+  // ending at start-up.
+  return "xcb;wayland";
 }
 
 void ApplyQtPlatformChoice() {

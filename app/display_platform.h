@@ -21,8 +21,9 @@ using EnvironmentLookup = std::function<std::optional<std::string>(const std::st
 // desktop, and of a Wayland program's number on GNOME; running natively it
 // would hear of none of them before the operator clicks into it. So in a
 // Wayland session with an X display at hand (DISPLAY set) the station asks
-// for "xcb". An explicit QT_QPA_PLATFORM is the operator's choice and is
-// kept, as is every choice outside a Wayland session.
+// for "xcb;wayland": X11 first, native Wayland when that display cannot be
+// reached. An explicit QT_QPA_PLATFORM is the operator's choice and is kept,
+// as is every choice outside a Wayland session.
 std::string ChooseQtPlatform(const EnvironmentLookup& environment);
 
 // Applies the choice to this process's environment (QT_QPA_PLATFORM), before

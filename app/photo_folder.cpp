@@ -1,9 +1,11 @@
 #include "app/photo_folder.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QStandardPaths>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "pub/pub.h"
@@ -19,8 +21,23 @@ std::string UserPhotoFolder(const std::string& picturesFolder) {
 
 std::string DecidePhotoFolder(const PhotoFolderFacts& facts) {
   if (facts.storedIsDirectory) return facts.stored;
-  if (facts.programFolderWritable || facts.picturesFolder.empty()) return facts.programFolder;
+  if (facts.programFolderIsUsers || facts.picturesFolder.empty()) return facts.programFolder;
   return UserPhotoFolder(facts.picturesFolder);
+}
+
+bool ProgramFolderIsUsers(const std::string& folder, uid_t user) {
+  static constexpr std::string_view kSystemTrees[] = {"/usr/", "/bin/", "/sbin/", "/lib/",
+                                                      "/lib32/", "/lib64/", "/libx32/", "/opt/"};
+  std::string inside = folder;
+  if (inside.empty() || inside.back() != '/') inside += '/';
+  for (std::string_view tree : kSystemTrees) {
+    if (inside.starts_with(tree)) return false;
+  }
+  struct stat info {};
+  // access() asks with the real user's rights, which are the ones a save
+  // runs with.
+  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == user &&
+         ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 std::string SettlePhotoFolder(const PhotoFolderFacts& facts) {
@@ -40,9 +57,7 @@ std::string PhotoFolderInUse(const std::string& storedPhotoPath) {
   facts.stored = storedPhotoPath;
   facts.storedIsDirectory = IsExistingDirectory(storedPhotoPath);
   facts.programFolder = ProgramFolder();
-  // access() asks with the real user's rights, which are the ones a save
-  // runs with; root passes it for any folder on a writable file system.
-  facts.programFolderWritable = ::access(facts.programFolder.c_str(), W_OK | X_OK) == 0;
+  facts.programFolderIsUsers = ProgramFolderIsUsers(facts.programFolder, ::getuid());
   facts.picturesFolder = UserPicturesFolder();
   return SettlePhotoFolder(facts);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace vantora {
@@ -9,17 +11,24 @@ struct PhotoFolderFacts {
   std::string stored;                  // the settings' PhotoPath, as stored
   bool storedIsDirectory = false;      // it names an existing directory
   std::string programFolder;           // the program's own folder, with its trailing "/"
-  bool programFolderWritable = false;  // a photo could be created there
+  bool programFolderIsUsers = false;   // the user's own folder: see ProgramFolderIsUsers
   std::string picturesFolder;          // the user's pictures folder (XDG), may be empty
 };
 
 // The folder photos go to. The stored folder when it exists; otherwise the
-// program's own folder, as the design has it, as long as a photo can be
-// written there. An installed program lives in /usr/bin, where a user cannot
-// write, and every save would fail, so there the per-user folder
-// "<pictures>/Vantora" is used instead. With no pictures folder known the
-// program's folder stays.
+// program's own folder, as the design has it, when that folder is the
+// user's own (a build folder, a copy in the home folder). An installed
+// program lives in /usr/bin: a user cannot write there, and root could, but
+// photos have no place among the system's programs, so there the per-user
+// folder "<pictures>/Vantora" is used instead. With no pictures folder known
+// the program's folder stays.
 std::string DecidePhotoFolder(const PhotoFolderFacts& facts);
+
+// True when `folder` belongs to `user`: it is owned by that user, the
+// process may write into it, and it lies outside the trees the system's
+// packages install into (/usr, /bin, /sbin, /lib*, /opt), which root owns
+// and could write.
+bool ProgramFolderIsUsers(const std::string& folder, uid_t user);
 
 // The per-user folder the decision falls back to ("<pictures>/Vantora").
 std::string UserPhotoFolder(const std::string& picturesFolder);

@@ -59,9 +59,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 # Loaded by name, so no library link shows them: the camera source, JPEG
 # decoding and the test pattern (GStreamer plugins), the X11 platform plugin
-# of Qt, and the faces fontconfig gives for "MS Sans Serif" and "宋体".
+# of Qt and its Wayland one (the fallback when a Wayland session's X display
+# cannot be reached), and the faces fontconfig gives for "MS Sans Serif" and
+# "宋体".
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-qpa-plugins, fonts-dejavu-core, fonts-wqy-microhei")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-qpa-plugins, qt6-wayland, fonts-dejavu-core, fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-arphic-uming")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})

@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 
 namespace vantora {
 
 namespace {
+
+constexpr mode_t kPrivateFileMode = 0600;
 
 class FileDescriptor {
  public:
@@ -60,17 +63,18 @@ void WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   if (std::filesystem::is_symlink(target, ec)) target = std::filesystem::canonical(target, ec);
   if (ec) target = file;
 
-  mode_t mode = 0600;
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
-
-  std::filesystem::path temp = target;
-  temp += ".tmp";
-  FileDescriptor out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
+  // A name of its own for every write, made exclusively: two stations of
+  // one user saving at once must not write into, truncate or rename away
+  // each other's half-written file.
+  std::string pattern = target.string() + ".tmp.XXXXXX";
+  FileDescriptor out(::mkostemp(pattern.data(), O_CLOEXEC));
+  const std::filesystem::path temp = pattern;
   if (out.get() < 0) Fail("Cannot create", temp);
   try {
     WriteAll(out.get(), bytes, temp);
-    if (::fchmod(out.get(), mode) != 0) Fail("Cannot set the mode of", temp);
+    // The file holds the FTP password: only its owner may read it, whatever
+    // mode an older copy (an export copied in) had.
+    if (::fchmod(out.get(), kPrivateFileMode) != 0) Fail("Cannot set the mode of", temp);
     if (::fsync(out.get()) != 0) Fail("Cannot flush", temp);
     if (out.Close() != 0) Fail("Cannot write", temp);
     if (::rename(temp.c_str(), target.c_str()) != 0) Fail("Cannot replace", target);

@@ -10,4 +10,8 @@ std::string ChooseOpenFile(const std::string& title, const std::string& filter, 
   return ActivePrompter().ChooseOpenFile(OpenFileRequest{title, filter, mustExist});
 }
 
+std::string ChooseOpenPicture(const std::string& title, const std::string& filter, bool mustExist) {
+  return ActivePrompter().ChooseOpenFile(OpenFileRequest{title, filter, mustExist, /*picturePreview=*/true});
+}
+
 }  // namespace vantora

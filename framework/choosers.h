@@ -13,4 +13,7 @@ std::string ChoosePhotoFolder(const std::string& title);
 // operator may type the name of a file that does not exist.
 std::string ChooseOpenFile(const std::string& title, const std::string& filter, bool mustExist = true);
 
+// The same chooser with a pane that shows the selected picture.
+std::string ChooseOpenPicture(const std::string& title, const std::string& filter, bool mustExist = true);
+
 }  // namespace vantora

@@ -19,6 +19,7 @@ add_library(vantora_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/input_blocker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/modal_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/picture_preview.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prompter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_prompter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/startup_guard.cpp

@@ -20,11 +20,13 @@ struct MessageBoxRequest {
 
 // The open-file chooser: a filter in the form "Description|*.ext" (pairs
 // separated by "|"), one file chosen. Unless mustExist, a typed name of a
-// file that does not exist is taken as it is.
+// file that does not exist is taken as it is. With picturePreview a pane
+// beside the file list shows the selected picture.
 struct OpenFileRequest {
   std::string title;
   std::string filter;
   bool mustExist = true;
+  bool picturePreview = false;
 };
 
 // The one seam through which the station asks the operator anything. The

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <map>
 
+#include "framework/picture_preview.h"
+
 namespace vantora {
 
 namespace {
@@ -94,6 +96,7 @@ std::string QtPrompter::ChooseOpenFile(const OpenFileRequest& request) {
                      QtNameFilters(request.filter));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (request.picturePreview) AddPicturePreview(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first().toStdString();
 }

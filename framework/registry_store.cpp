@@ -35,15 +35,19 @@ const RegValue* RegistryStore::QueryValue(std::string_view keyPath, std::string_
   return key == nullptr ? nullptr : FindValue(*key, name);
 }
 
-void RegistryStore::SetValue(const std::string& keyPath, const RegValue& value) {
+void RegistryStore::SetValue(const std::string& keyPath, const RegValue& value) { SetValues(keyPath, {value}); }
+
+void RegistryStore::SetValues(const std::string& keyPath, const std::vector<RegValue>& values) {
   RegistryDocument changed = document_;
   RegKey* key = changed.FindKey(keyPath);
   if (key == nullptr) key = &changed.AddKey(keyPath);
-  if (RegValue* existing = FindValue(*key, value.name)) {
-    existing->type = value.type;
-    existing->data = value.data;
-  } else {
-    key->values.push_back(value);
+  for (const RegValue& value : values) {
+    if (RegValue* existing = FindValue(*key, value.name)) {
+      existing->type = value.type;
+      existing->data = value.data;
+    } else {
+      key->values.push_back(value);
+    }
   }
   Commit(std::move(changed));
 }

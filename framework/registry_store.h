@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/registry_document.h"
 
@@ -28,6 +29,10 @@ class RegistryStore {
 
   // Stores the value (making the key if needed) and writes the file.
   void SetValue(const std::string& keyPath, const RegValue& value);
+
+  // Stores the values under one key (making it if needed) and writes the
+  // file once, so a reader finds all of them or none.
+  void SetValues(const std::string& keyPath, const std::vector<RegValue>& values);
 
   const std::filesystem::path& File() const { return file_; }
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -68,7 +69,29 @@ void SyncFolder(const std::filesystem::path& folder) {
   ::close(fd);
 }
 
+// The new file takes the old one's owner, group and mode bits before any
+// byte goes in. Only a privileged process may give a file away, so a refused
+// change (EPERM) leaves the new file the process's own; the owner is set
+// first because a change of owner clears the set-id bits.
+void KeepOwnerAndMode(int fd, const struct stat& old, const std::string& path) {
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+    if (errno != EPERM) throw EFCreateError(path, errno);
+    // A group the process belongs to may still be kept.
+    if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM) throw EFCreateError(path, errno);
+  }
+  if (::fchmod(fd, old.st_mode & 07777) != 0) throw EFCreateError(path, errno);
+}
+
 }  // namespace
+
+std::string RealFilePath(const std::string& path) {
+  if (path.empty()) throw EFOpenError(path, ENOENT);
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) throw EFOpenError(path, errno);
+  std::string real(resolved);
+  std::free(resolved);
+  return real;
+}
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t limit) {
   // Not blocking on open: a pipe without a writer would never let it return.
@@ -126,7 +149,7 @@ void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
   if (fd < 0) throw EFCreateError(path, EEXIST);
   UniqueFd file(fd);
   TemporaryFile temporary(tempPath);
-  if (replacing && S_ISREG(st.st_mode)) ::fchmod(file.get(), st.st_mode & 07777);  // keep the photo's permissions
+  if (replacing && S_ISREG(st.st_mode)) KeepOwnerAndMode(file.get(), st, path);
 
   std::size_t written = 0;
   while (written < bytes.size()) {

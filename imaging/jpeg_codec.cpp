@@ -24,6 +24,7 @@ struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   int code;
+  bool failOnMissingData;
 };
 
 // Every libjpeg error ends here: keep the message code and return to the
@@ -34,8 +35,18 @@ void ErrorExit(j_common_ptr cinfo) {
   std::longjmp(err->jump, 1);
 }
 
-// Warnings and trace messages are of no interest to the station.
-void EmitMessage(j_common_ptr, int) {}
+// Warnings and trace messages are of no interest to the station, except
+// the two that say the picture's data ran out (the source was completed with
+// a made-up end marker, or a scan ended before its data did) when the caller
+// wants the whole picture or nothing.
+void EmitMessage(j_common_ptr cinfo, int level) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (level >= 0 || !err->failOnMissingData) return;
+  const int code = cinfo->err->msg_code;
+  if (code != JWRN_JPEG_EOF && code != JWRN_HIT_MARKER) return;
+  err->code = code;
+  std::longjmp(err->jump, 1);
+}
 void OutputMessage(j_common_ptr) {}
 
 jpeg_error_mgr* InitErrorManager(ErrorManager* err) {
@@ -44,11 +55,13 @@ jpeg_error_mgr* InitErrorManager(ErrorManager* err) {
   err->pub.emit_message = EmitMessage;
   err->pub.output_message = OutputMessage;
   err->code = 0;
+  err->failOnMissingData = false;
   return &err->pub;
 }
 
 // The memory source hands the stream over 4096 bytes at a time. A stream that
-// ends early gets an end-of-image marker, so a cut-off photo still decodes.
+// ends early gets an end-of-image marker, so a cut-off photo still decodes
+// (the warning given then stops a decoder that wants the whole picture).
 struct SourceManager {
   jpeg_source_mgr pub;
   const JOCTET* data;
@@ -178,6 +191,7 @@ bool DecoderStart(Decoder* d, const std::uint8_t* data, std::size_t size, const 
   jpeg_create_decompress(&d->cinfo);
   d->created = true;
   d->cinfo.mem->max_memory_to_use = kMaxCodecMemory;
+  d->err.failOnMissingData = options->requireCompleteData;
   InitSourceManager(&d->src, data, size);
   d->cinfo.src = &d->src.pub;
   d->progress.progress_monitor = WatchScanCount;

@@ -26,6 +26,10 @@ struct DecodeOptions {
   bool eightBit = false;  // quantise colour output to a palette
   bool smoothing = true;
   bool bestSpeed = false;
+  // A stream whose data ends before its picture does fails with the
+  // warning's code, instead of being completed with an end-of-image marker
+  // and decoding to a picture whose missing part is flat grey.
+  bool requireCompleteData = false;
 };
 
 struct DecodeInfo {

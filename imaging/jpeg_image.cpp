@@ -31,7 +31,8 @@ TJPEGImage::TJPEGImage(const TJPEGImage& other)
     : TGraphic(other),
       data_(other.data_),
       bitmap_(other.bitmap_ ? std::make_unique<TBitmap>(*other.bitmap_) : nullptr),
-      settings_(other.settings_) {}
+      settings_(other.settings_),
+      completeDataRequired_(other.completeDataRequired_) {}
 
 TJPEGImage& TJPEGImage::operator=(const TJPEGImage& other) {
   Assign(other);
@@ -81,6 +82,7 @@ void TJPEGImage::Decode() const {
   options.eightBit = settings_.pixelFormat == TJPEGPixelFormat::jf8Bit;
   options.smoothing = settings_.smoothing;
   options.bestSpeed = settings_.performance == TJPEGPerformance::jpBestSpeed;
+  options.requireCompleteData = completeDataRequired_;
   auto info = std::make_unique<jpeg::DecodeInfo>();
   if (!jpeg::DecoderStart(decoder.get(), data_->bytes.data(), data_->bytes.size(), &options, info.get()))
     throw EJPEG(jpeg::DecoderError(decoder.get()));
@@ -151,8 +153,11 @@ void TJPEGImage::Assign(const TJPEGImage& other) {
   data_ = other.data_;
   bitmap_ = other.bitmap_ ? std::make_unique<TBitmap>(*other.bitmap_) : nullptr;
   settings_ = other.settings_;
+  completeDataRequired_ = other.completeDataRequired_;
   Changed();
 }
+
+void TJPEGImage::SetCompleteDataRequired(bool required) { completeDataRequired_ = required; }
 
 void TJPEGImage::AssignTo(TBitmap& target) const {
   Decode();

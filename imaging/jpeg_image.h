@@ -80,6 +80,14 @@ class TJPEGImage : public TGraphic {
   bool HasData() const { return data_ != nullptr && !data_->bytes.empty(); }
   const TJPEGSettings& Settings() const { return settings_; }
 
+  // Off by default: a stream that ends early decodes, its missing part left
+  // as the library fills it, which is what a viewer wants. On: decoding such
+  // a stream fails with a JPEG error, for a caller that would otherwise
+  // write the half-grey result over the only copy of the photo. Applies to
+  // the next decode.
+  void SetCompleteDataRequired(bool required);
+  bool CompleteDataRequired() const { return completeDataRequired_; }
+
   // The decoded picture, decoding first if needed.
   const TBitmap& DecodedBitmap() const;
 
@@ -92,6 +100,7 @@ class TJPEGImage : public TGraphic {
   std::shared_ptr<const TJPEGData> data_;
   mutable std::unique_ptr<TBitmap> bitmap_;
   TJPEGSettings settings_;
+  bool completeDataRequired_ = false;
 };
 
 }  // namespace vantora

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "nw_stream.h"
+#include "nw_text.h"
 
 namespace vantora {
 
@@ -27,14 +28,15 @@ std::string FtpPortArgument(const std::string& ip, int port) {
 
 TNwFTP::TNwFTP() { Port = 21; }
 
-TNwFTP::~TNwFTP() { data_channel_.reset(); }
+TNwFTP::~TNwFTP() { DropDataChannel(); }
 
 void TNwFTP::Connect(bool auto_login, TNwTimeLimit limit) {
   if (auto_login) {
     RefuseUnsafeArgument(Username, "user name");
     RefuseUnsafeArgument(Password, "password");
   }
-  TNwTCPClient::Connect(limit);
+  TNwExchangeDeadline login(*this, LoginTimeout);
+  TNwTCPClient::Connect(TNwTimeLimit::Shorter(limit, ConnectTimeout));
   try {
     GetReply({220});
     if (auto_login) Login();
@@ -53,15 +55,47 @@ void TNwFTP::Login() {
   SendCmd("SYST", {200, 215, 500});
 }
 
-void TNwFTP::Disconnect() {
+bool TNwFTP::Connected() {
+  if (!TNwTCPClient::Connected()) return false;
+  if (data_channel_) return true;  // inside a store: its replies are awaited
+  int received = -1;
+  try {
+    received = ReadFromStack(false, TNwTimeLimit::Milliseconds(0), false);
+  } catch (const ENwException&) {
+    received = 0;  // a reset: gone as well
+  }
+  if (received == -1 && InputBufferSize() == 0) return true;
+  // Keep what the server said last, when it is whole, for whoever asks why.
+  try {
+    TNwExchangeDeadline now(*this, TNwTimeLimit::Milliseconds(0));
+    last_reply_ = ReadReply(*this);
+  } catch (const ENwException&) {
+  }
+  Disconnect();
+  return false;
+}
+
+void TNwFTP::DropDataChannel() {
+  if (!data_channel_) return;
+  data_channel_->AbortConnection();
   data_channel_.reset();
+}
+
+void TNwFTP::Disconnect() {
+  DropDataChannel();
   TNwTCPClient::Disconnect();
 }
 
 int TNwFTP::SendCmd(const std::string& command, const std::vector<int>& expected) {
   RefuseUnsafeArgument(command, "command");
   TNwExchangeDeadline exchange(*this, ReplyTimeout);
-  WriteLn(command);
+  try {
+    WriteLn(command);
+  } catch (...) {
+    // Part of the command may have gone: the session is out of step.
+    Disconnect();
+    throw;
+  }
   return GetReply(expected);
 }
 
@@ -81,55 +115,112 @@ int TNwFTP::GetReply(const std::vector<int>& expected) {
     Disconnect();
     throw;
   }
+  if (last_reply_.NumericCode == 421) {
+    // The server is closing the session, whatever the command was.
+    Disconnect();
+    throw ENwProtocolReplyError(last_reply_.NumericCode, ReplyMessage(last_reply_));
+  }
   CheckReply(last_reply_, expected);
   return last_reply_.NumericCode;
 }
 
 void TNwFTP::OpenDataChannel() {
+  TNwIOHandlerSocket* control = SocketHandler();
+  if (control == nullptr || !control->Connected()) throw ENwNotConnected("Not Connected");
   data_channel_ = std::make_unique<TNwSimpleServer>();
   data_channel_->SendBufferSize = SendBufferSize;
   data_channel_->RecvBufferSize = RecvBufferSize;
-  // Each wait for room to send is bounded, not the whole file: a slow line
-  // may take long for a large one, a stalled server may not.
+  // Each wait for room to send is bounded, and the store's deadline bounds
+  // them all.
   data_channel_->ReadTimeout = TransferStallTimeout;
-  // The server connects back to the address it sees us on.
-  TNwIOHandlerSocket* control = SocketHandler();
-  if (control == nullptr || !Connected()) throw ENwNotConnected("Not Connected");
+  data_channel_->SetExchangeDeadline(ExchangeDeadline());
+  data_channel_->WaitHook = WaitHook;
+  // The server connects back to the address it sees us on, from the
+  // address we see it on.
   data_channel_->BoundIP = control->Binding()->IP();
+  data_channel_->AcceptFromIP = control->Binding()->PeerIP();
   data_channel_->BeginListen();
+}
+
+bool TNwFTP::ReplyLineBuffered() {
+  for (;;) {
+    const std::string_view held = InputBufferView();
+    const std::size_t end = held.find('\n');
+    // A line longer than any reply may be is left to the reply reader,
+    // which refuses it.
+    if (end == std::string_view::npos) return held.size() > std::min(LineLimit().MaxLength, kNwFtpMaxReplyBytes);
+    if (!Trim(held.substr(0, end)).empty()) return true;
+    ReadLn();  // whole, so it needs no wait
+  }
 }
 
 void TNwFTP::AcceptDataConnection() {
   TNwIOHandlerSocket* control = SocketHandler();
-  const int control_fd = control != nullptr ? control->Binding()->Handle() : -1;
-  TNwListenOutcome outcome = TNwListenOutcome::loWatchedReady;
-  if (InputBufferSize() == 0) {
-    outcome = data_channel_->Listen(AcceptTimeout, control_fd);
+  if (control == nullptr || !control->Connected()) throw ENwNotConnected("Not Connected");
+  const int control_fd = control->Binding()->Handle();
+  const TNwDeadline until = TNwDeadline::Earlier(TNwDeadline::After(AcceptTimeout), ExchangeDeadline());
+  // Only a whole line of text is the server's answer: a blank line, or the
+  // start of a line, leaves the wait going.
+  while (!ReplyLineBuffered()) {
+    const TNwListenOutcome outcome = data_channel_->Listen(until.Remaining(), control_fd);
+    if (outcome == TNwListenOutcome::loAccepted) return;
+    if (outcome == TNwListenOutcome::loTimedOut) throw ENwAcceptTimeout();
+    // Something came on the control connection, or its end.
+    if (ReadFromStack(true, TNwTimeLimit::Milliseconds(0), false) == 0) break;
   }
-  if (outcome == TNwListenOutcome::loAccepted) return;
-  data_channel_.reset();
-  if (outcome == TNwListenOutcome::loTimedOut) throw ENwAcceptTimeout();
   // The server answered before it connected: that answer ends the transfer,
-  // whatever its code, since no byte of the file has gone. An abort notice
-  // announces one more reply, which is read too so that none is left over.
+  // whatever its code, since no byte of the file has gone.
+  DropDataChannel();
   GetReply({});
   const TNwRFCReply answer = last_reply_;
-  if (answer.NumericCode == 426 || answer.NumericCode == 450) GetReply({});
+  if (answer.NumericCode == 426 || answer.NumericCode == 450) FailAbandonedTransfer();
   throw ENwProtocolReplyError(answer.NumericCode, ReplyMessage(answer));
 }
 
 void TNwFTP::ReadFinalReply() {
-  if (GetReply({225, 226, 250, 426, 450}) == 426 || last_reply_.NumericCode == 450) GetReply({226, 225});
+  const int code = GetReply({225, 226, 250, 426, 450});
+  if (code == 426 || code == 450) FailAbandonedTransfer();
+}
+
+// A 426 or 450 is the server giving the transfer up: nothing after it can
+// make the file whole, so the store fails. Some servers send one more reply
+// after it (226 or 225, as after an abort); if one begins within a moment it
+// is read, so that it is not taken for the answer to the next command. If
+// none does, whether one is still on its way cannot be told, and the session
+// ends: the next store logs in afresh.
+void TNwFTP::FailAbandonedTransfer() {
+  const TNwRFCReply abandoned = last_reply_;
+  try {
+    if (InputBufferSize() > 0 || ReadFromStack(false, kNwFtpFollowUpReplyTimeLimit, false) > 0) {
+      GetReply({});
+    } else {
+      Disconnect();
+    }
+  } catch (const ENwException&) {
+    Disconnect();
+  }
+  last_reply_ = abandoned;
+  throw ENwProtocolReplyError(abandoned.NumericCode, ReplyMessage(abandoned));
 }
 
 void TNwFTP::Put(const std::string& local_file, const std::string& remote_name) {
+  // Refused before the file is opened: nothing is touched for a bad name.
   RefuseUnsafeArgument(remote_name, "file name");
   if (Passive) throw ENwException("Passive transfers are not supported.");
   TNwFileStream file(local_file);
-  struct DiscardChannel {
-    std::unique_ptr<TNwSimpleServer>& channel;
-    ~DiscardChannel() { channel.reset(); }
-  } discard{data_channel_};
+  Put(file, remote_name);
+}
+
+void TNwFTP::Put(TNwStream& source, const std::string& remote_name) {
+  RefuseUnsafeArgument(remote_name, "file name");
+  if (Passive) throw ENwException("Passive transfers are not supported.");
+  if (!Connected()) throw ENwNotConnected("Not Connected");
+  TNwExchangeDeadline store(*this, StoreTimeout);
+  // Every way out but a whole file resets the data connection.
+  struct DropChannel {
+    TNwFTP& ftp;
+    ~DropChannel() { ftp.DropDataChannel(); }
+  } drop{*this};
 
   OpenDataChannel();
   SendCmd("PORT " + FtpPortArgument(data_channel_->ListenIP(), data_channel_->ListenPort()), 200);
@@ -137,14 +228,16 @@ void TNwFTP::Put(const std::string& local_file, const std::string& remote_name) 
   // From here the server owes a final reply.
   try {
     AcceptDataConnection();
-    data_channel_->WriteStream(file);
+    data_channel_->WriteStream(source, false);
   } catch (const ENwProtocolReplyError&) {
     throw;  // the final reply came, early, and was read
   } catch (...) {
     Disconnect();
     throw;
   }
-  // Closing the data connection tells the server the file is complete.
+  // The whole file went: only now does an orderly close tell the server
+  // that it is complete.
+  data_channel_->Disconnect();
   data_channel_.reset();
   ReadFinalReply();
 }

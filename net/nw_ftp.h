@@ -8,6 +8,7 @@
 #include "nw_ftp_reply.h"
 #include "nw_limits.h"
 #include "nw_simple_server.h"
+#include "nw_stream.h"
 #include "nw_tcp_connection.h"
 
 // The FTP client session: log in on a control connection and store local
@@ -31,23 +32,41 @@ class TNwFTP : public TNwTCPClient {
   // A command and its whole reply must be done within ReplyTimeout (the
   // exchange deadline of the control connection); the server must connect
   // back within AcceptTimeout; and no wait for it to take more of a file may
-  // last longer than TransferStallTimeout, so large files on slow lines pass
-  // while a stalled transfer ends.
+  // last longer than TransferStallTimeout. On top, the name lookup and
+  // connect must be done within ConnectTimeout, the whole of Connect within
+  // LoginTimeout and the whole of one Put within StoreTimeout, however
+  // slowly but steadily the server answers.
   TNwTimeLimit ReplyTimeout = kNwFtpReplyTimeLimit;
   TNwTimeLimit AcceptTimeout = kNwFtpAcceptTimeLimit;
   TNwTimeLimit TransferStallTimeout = kNwFtpTransferStallTimeLimit;
+  TNwTimeLimit ConnectTimeout = kNwFtpConnectTimeLimit;
+  TNwTimeLimit LoginTimeout = kNwFtpLoginTimeLimit;
+  TNwTimeLimit StoreTimeout = kNwFtpStoreTimeLimit;
 
-  // Opens the control connection, reads the greeting and, with auto_login,
-  // logs in and sets the transfer type. Any failure after the connection is
-  // open closes it and is raised unchanged.
+  // Opens the control connection (within `limit` and ConnectTimeout), reads
+  // the greeting and, with auto_login, logs in and sets the transfer type.
+  // Any failure after the connection is open closes it and is raised
+  // unchanged.
   void Connect(bool auto_login = true, TNwTimeLimit limit = TNwTimeLimit::Unlimited());
   void Connect(TNwTimeLimit limit) override { Connect(true, limit); }
+
+  // True while the control connection is open and in step. Between
+  // commands the server owes nothing, so anything it has sent since (a 421
+  // before it leaves, a late reply, its close) ends the session here, without
+  // waiting: the caller then connects afresh instead of having its next
+  // command fail. A 421 found so is left in LastCmdResult().
+  bool Connected();
 
   // Stores the local file as `remote_name` in active mode. A failure whose
   // reply from the server was not read (time-outs, a broken transfer, a
   // garbled reply) closes the control connection: that reply would otherwise
-  // be taken as the answer to the next command.
+  // be taken as the answer to the next command. A transfer given up
+  // half-way ends the data connection with a reset, so the server cannot
+  // take the part it got for the whole file; a 426 or 450 from the server
+  // fails the store whatever follows it.
   void Put(const std::string& local_file, const std::string& remote_name);
+  // The same for a stream: sends it from its current position to its end.
+  void Put(TNwStream& source, const std::string& remote_name);
 
   // Closes the control connection; sends no command.
   void Disconnect() override;
@@ -58,7 +77,9 @@ class TNwFTP : public TNwTCPClient {
   // when its code is not expected (an empty list, or -1, accepts any).
   int SendCmd(const std::string& command, const std::vector<int>& expected);
   int SendCmd(const std::string& command, int expected);
-  // Reads one reply into LastCmdResult() and checks it.
+  // Reads one reply into LastCmdResult() and checks it. A 421 (the server
+  // is closing the session) closes the connection and is raised whatever
+  // the list says.
   int GetReply(const std::vector<int>& expected);
 
  private:
@@ -67,7 +88,13 @@ class TNwFTP : public TNwTCPClient {
   // Waits for the server's data connection; a reply that comes first is the
   // server's refusal (or a close) and is raised as such.
   void AcceptDataConnection();
+  // Whether a whole reply line (or more than a line may hold) waits on the
+  // control connection; blank lines before it are dropped.
+  bool ReplyLineBuffered();
   void ReadFinalReply();
+  [[noreturn]] void FailAbandonedTransfer();
+  // Ends the data channel with a reset: the transfer was given up.
+  void DropDataChannel();
 
   TNwRFCReply last_reply_;
   std::unique_ptr<TNwSimpleServer> data_channel_;

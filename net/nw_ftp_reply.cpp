@@ -69,10 +69,13 @@ TNwRFCReply ReadReply(TNwTCPConnection& connection) {
   lines.push_back(ReadNonBlankLine(connection, budget));
   const std::string& first = lines.front();
   if (first.size() > 3 && first[3] == '-') {
-    const std::string terminator = first.substr(0, 3) + " ";
+    // Only a line that starts with the same code and a space ends the
+    // reply; trimming leaves the bare code of one with nothing after it.
+    const std::string code = first.substr(0, 3);
+    const std::string terminator = code + " ";
     for (;;) {
       std::string line = ReadNonBlankLine(connection, budget);
-      const bool last = line.size() < 4 || SameText(std::string_view(line).substr(0, 4), terminator);
+      const bool last = SameText(line, code) || SameText(std::string_view(line).substr(0, 4), terminator);
       lines.push_back(std::move(line));
       if (last) break;
     }

@@ -23,8 +23,8 @@ struct TNwRFCReply {
 TNwRFCReply ParseReply(const std::vector<std::string>& lines);
 
 // Reads one complete reply. Blank lines are skipped and every line is
-// trimmed; a first line "ddd-" opens a reply that runs to a line shorter than
-// four characters or one starting "ddd " in any letter case. Raises
+// trimmed; a first line "ddd-" opens a reply that runs to a line starting
+// "ddd " (trimmed: or just "ddd") in any letter case. Raises
 // ENwReadTimeout when a wait runs out (the connection's ReadTimeout or its
 // exchange deadline), ENwLimitExceeded past kNwFtpMaxReplyBytes or
 // kNwFtpMaxReplyLines, and whatever the connection's line read raises

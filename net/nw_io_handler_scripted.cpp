@@ -30,6 +30,7 @@ long TNwIOHandlerScripted::Send(const char* buffer, unsigned long length, int& e
     return -1;
   }
   sent_.append(buffer, n);
+  send_sizes_.push_back(n);
   return static_cast<long>(n);
 }
 

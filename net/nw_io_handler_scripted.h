@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "nw_io_handler.h"
 
@@ -19,18 +20,30 @@ class TNwIOHandlerScripted : public TNwIOHandler {
       : script_(std::move(script)), piece_(piece == 0 ? 1 : piece) {}
 
   void Open() override {}
-  void ConnectClient(const std::string&, int, const std::string&, int, TNwTimeLimit,
-                     const TNwStatusHandler&) override {
+  void ConnectClient(const std::string&, int, const std::string&, int, TNwTimeLimit, const TNwStatusHandler&,
+                     TNwWaitPacer* pacer) override {
+    if (pacer) pacer->Tick();
     open_ = true;
     ++connects_;
   }
   bool Connected() const override { return open_; }
   void Close() override { open_ = false; }
+  void Abort() override {
+    if (open_) aborted_ = true;
+    open_ = false;
+  }
   // A held peer with nothing left to send never becomes readable: whatever
-  // the wait, it counts as having run out (nothing here can block).
-  bool Readable(TNwTimeLimit) override { return !open_ || !hold_ || offset_ < script_.size(); }
+  // the wait, it counts as having run out (nothing here can block). Each
+  // wait still gives the hook its turn.
+  bool Readable(TNwTimeLimit, TNwWaitPacer* pacer) override {
+    if (pacer) pacer->Tick();
+    return !open_ || !hold_ || offset_ < script_.size();
+  }
   // A peer past its intake never becomes writable, likewise.
-  bool Writable(TNwTimeLimit) override { return !open_ || sent_.size() < intake_; }
+  bool Writable(TNwTimeLimit, TNwWaitPacer* pacer) override {
+    if (pacer) pacer->Tick();
+    return !open_ || sent_.size() < intake_;
+  }
   long Recv(char* buffer, unsigned long length, int& error) override;
   long Send(const char* buffer, unsigned long length, int& error) override;
 
@@ -42,6 +55,10 @@ class TNwIOHandlerScripted : public TNwIOHandler {
   // The peer takes at most `bytes` and then stops reading.
   void LimitIntake(std::size_t bytes) { intake_ = bytes; }
   const std::string& Sent() const { return sent_; }
+  // The size of every send call that took bytes, in order.
+  const std::vector<std::size_t>& SendSizes() const { return send_sizes_; }
+  // True when the connection was ended with a reset rather than closed.
+  bool Aborted() const { return aborted_; }
   int Connects() const { return connects_; }
   // Bytes of the script handed out so far.
   std::size_t Consumed() const { return offset_; }
@@ -51,9 +68,11 @@ class TNwIOHandlerScripted : public TNwIOHandler {
   std::size_t piece_;
   std::size_t offset_ = 0;
   std::string sent_;
+  std::vector<std::size_t> send_sizes_;
   std::size_t intake_ = std::numeric_limits<std::size_t>::max();
   bool open_ = false;
   bool hold_ = false;
+  bool aborted_ = false;
   int connects_ = 0;
 };
 

@@ -62,6 +62,19 @@ inline constexpr std::size_t kNwFtpMaxReplyLines = 4096;
 inline constexpr TNwTimeLimit kNwFtpReplyTimeLimit = TNwTimeLimit::Milliseconds(60000);
 inline constexpr TNwTimeLimit kNwFtpAcceptTimeLimit = TNwTimeLimit::Milliseconds(30000);
 inline constexpr TNwTimeLimit kNwFtpTransferStallTimeLimit = TNwTimeLimit::Milliseconds(60000);
+// The name lookup and the TCP connect of the control connection together: a
+// server behind a firewall that drops packets fails within it.
+inline constexpr TNwTimeLimit kNwFtpConnectTimeLimit = TNwTimeLimit::Milliseconds(15000);
+// Bounds on whole operations, over the per-wait limits above, so that a
+// server that answers, but slowly (a trickle of reply lines, a transfer that
+// creeps), cannot stretch them: the connect with greeting and login, and one
+// store (commands, the connection back, the file, the final reply). A row
+// of the batch upload does at most one of each: two minutes in all.
+inline constexpr TNwTimeLimit kNwFtpLoginTimeLimit = TNwTimeLimit::Milliseconds(30000);
+inline constexpr TNwTimeLimit kNwFtpStoreTimeLimit = TNwTimeLimit::Milliseconds(90000);
+// After a 426 or 450 (the server gave the transfer up), how long a second
+// reply that some servers send after it may take to begin.
+inline constexpr TNwTimeLimit kNwFtpFollowUpReplyTimeLimit = TNwTimeLimit::Milliseconds(1000);
 // Queue length of the data channel's listening socket.
 inline constexpr int kNwFtpListenBacklog = 15;
 

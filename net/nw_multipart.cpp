@@ -16,6 +16,22 @@ namespace {
 
 constexpr char kPartValues[] = "a multipart field name, file name or content type";
 
+// A name goes between double quotes in the part's header; a quote inside it
+// would end it early (a photo folder may be called anything). Browsers
+// write it as %22, and so do we; every other byte goes as it is, since
+// servers may read the whole path.
+std::string QuotedName(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) {
+    if (c == '"') {
+      quoted += "%22";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + '"';
+}
+
 }  // namespace
 
 std::string MakeMultipartBoundary() {
@@ -33,10 +49,10 @@ std::string MakeMultipartBoundary() {
 std::string TNwFormDataField::FormatHeader(const std::string& boundary) const {
   std::string h = "--" + boundary + "\r\n";
   if (object_ && !file_name_.empty()) {
-    h += "Content-Disposition: form-data; name=\"" + field_name_ + "\"; filename=\"" + file_name_ + "\"\r\n";
+    h += "Content-Disposition: form-data; name=" + QuotedName(field_name_) + "; filename=" + QuotedName(file_name_) + "\r\n";
     h += "Content-Type: " + content_type_ + "\r\n\r\n";
   } else {
-    h += "Content-Disposition: form-data; name=\"" + field_name_ + "\"\r\n\r\n" + field_value_ + "\r\n";
+    h += "Content-Disposition: form-data; name=" + QuotedName(field_name_) + "\r\n\r\n" + field_value_ + "\r\n";
   }
   return h;
 }

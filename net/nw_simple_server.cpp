@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "nw_wait_hook.h"
+
 #include "nw_limits.h"
 #include "nw_socket_errors.h"
 
@@ -12,20 +14,15 @@ namespace vantora {
 namespace {
 
 // Polls the listener (and the watched descriptor) until one is ready or the
-// deadline passes; signals only shorten a round, never the whole wait.
-TNwListenOutcome WaitForEither(int listen_fd, int watch_fd, const TNwDeadline& deadline) {
-  for (;;) {
-    pollfd fds[2] = {{listen_fd, POLLIN, 0}, {watch_fd, POLLIN, 0}};
-    const int r = ::poll(fds, watch_fd >= 0 ? 2 : 1, deadline.Remaining().PollMs());
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      RaiseSocketError(WinsockCodeFromErrno(errno));
-    }
-    if (r == 0) return TNwListenOutcome::loTimedOut;
-    // A connection that is already there wins over a reply.
-    if (fds[0].revents != 0) return TNwListenOutcome::loAccepted;
-    return TNwListenOutcome::loWatchedReady;
-  }
+// deadline passes.
+TNwListenOutcome WaitForEither(int listen_fd, int watch_fd, const TNwDeadline& deadline, TNwWaitPacer& pacer) {
+  pollfd fds[2] = {{listen_fd, POLLIN, 0}, {watch_fd, POLLIN, 0}};
+  const int r = PollWaiting(fds, watch_fd >= 0 ? 2 : 1, deadline.Remaining(), &pacer);
+  if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
+  if (r == 0) return TNwListenOutcome::loTimedOut;
+  // A connection that is already there wins over a reply.
+  if (fds[0].revents != 0) return TNwListenOutcome::loAccepted;
+  return TNwListenOutcome::loWatchedReady;
 }
 
 }  // namespace
@@ -66,11 +63,13 @@ TNwListenOutcome TNwSimpleServer::Listen(TNwTimeLimit wait, int watch_fd) {
   const TNwDeadline deadline = TNwDeadline::After(wait);
   auto accepted = std::make_unique<TNwSocketHandle>();
   for (;;) {
-    const TNwListenOutcome outcome = WaitForEither(listener_->Handle(), watch_fd, deadline);
+    const TNwListenOutcome outcome = WaitForEither(listener_->Handle(), watch_fd, deadline, Pacer());
     if (outcome != TNwListenOutcome::loAccepted) return outcome;
     // A connection that was reset before it was taken leaves nothing to
     // accept; then the wait goes on.
-    if (listener_->Accept(*accepted, TNwTimeLimit::Milliseconds(0))) break;
+    if (!listener_->Accept(*accepted, TNwTimeLimit::Milliseconds(0))) continue;
+    if (AcceptFromIP.empty() || accepted->PeerIP() == AcceptFromIP) break;
+    accepted->AbortSocket();
   }
   Abort();
   auto handler = std::make_unique<TNwIOHandlerSocket>();

@@ -33,6 +33,10 @@ class TNwSimpleServer : public TNwTCPConnection {
   // Local address to listen on (empty: any) and port (0: the system chooses).
   std::string BoundIP;
   int BoundPort = 0;
+  // The one address a connection is taken from (empty: any). A connection
+  // from anywhere else is reset and the wait goes on, so a third party that
+  // races the expected peer to the port gets nothing.
+  std::string AcceptFromIP;
 
   // Closes the listener, if any.
   virtual void Abort();
@@ -43,9 +47,10 @@ class TNwSimpleServer : public TNwTCPConnection {
   virtual void Bind();
   // Closes the listener and any accepted connection.
   virtual void Reset();
-  // Waits up to `wait` for a connection and takes it, closing the
-  // listener. With watch_fd >= 0 the wait also ends when that descriptor has
-  // something to read (the control connection's reply).
+  // Waits up to `wait` for a connection (from AcceptFromIP) and takes it,
+  // closing the listener. With watch_fd >= 0 the wait also ends when that
+  // descriptor has something to read (the control connection's reply).
+  // WaitHook is called meanwhile.
   virtual TNwListenOutcome Listen(TNwTimeLimit wait, int watch_fd = -1);
 
   bool Listening() const { return listener_ != nullptr && listener_->HandleAllocated(); }

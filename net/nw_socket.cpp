@@ -41,15 +41,9 @@ void ReadAddress(const sockaddr_in& addr, std::string& ip, int& port) {
   port = ntohs(addr.sin_port);
 }
 
-// poll() that survives signals without waiting longer than asked.
-int PollOne(int fd, short events, TNwTimeLimit limit) {
-  const TNwDeadline deadline = TNwDeadline::After(limit);
-  for (;;) {
-    pollfd p{fd, events, 0};
-    const int r = ::poll(&p, 1, deadline.Remaining().PollMs());
-    if (r < 0 && errno == EINTR) continue;
-    return r;
-  }
+int PollOne(int fd, short events, TNwTimeLimit limit, TNwWaitPacer* pacer) {
+  pollfd p{fd, events, 0};
+  return PollWaiting(&p, 1, limit, pacer);
 }
 
 }  // namespace
@@ -68,24 +62,9 @@ void TNwSocketHandle::Bind(const std::string& ip, int port) {
   UpdateBindingLocal();
 }
 
-int TNwSocketHandle::Connect(const std::string& ip, int port) {
+int TNwSocketHandle::Connect(const std::string& ip, int port, TNwTimeLimit limit, TNwWaitPacer* pacer) {
   sockaddr_in addr = MakeAddress(ip, port);
-  for (;;) {
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return 0;
-    if (errno == EINTR) {
-      // The connect goes on in the background; wait for its outcome.
-      if (PollOne(fd_, POLLOUT, TNwTimeLimit::Unlimited()) < 0) return WinsockCodeFromErrno(errno);
-      int err = 0;
-      socklen_t len = sizeof err;
-      ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len);
-      return err == 0 ? 0 : WinsockCodeFromErrno(err);
-    }
-    return WinsockCodeFromErrno(errno);
-  }
-}
-
-void TNwSocketHandle::ConnectWithTimeout(const std::string& ip, int port, TNwTimeLimit limit) {
-  sockaddr_in addr = MakeAddress(ip, port);
+  // Without blocking, so the wait is one this side bounds and paces.
   const int flags = ::fcntl(fd_, F_GETFL);
   ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
   int err = 0;
@@ -93,26 +72,26 @@ void TNwSocketHandle::ConnectWithTimeout(const std::string& ip, int port, TNwTim
     if (errno != EINPROGRESS && errno != EINTR) {
       err = errno;
     } else {
-      const int r = PollOne(fd_, POLLOUT, limit);
-      if (r == 0) {
-        CloseSocket();
-        throw ENwConnectTimeout("Connect timed out.");
-      }
+      // The caller closes the socket on every way out but success, a hook's
+      // exception included.
+      const int r = PollOne(fd_, POLLOUT, limit, pacer);
+      if (r == 0) return kConnectTimedOut;
       socklen_t len = sizeof err;
       if (r < 0) err = errno;
       else ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len);
     }
   }
+  if (err != 0) return WinsockCodeFromErrno(err);
   ::fcntl(fd_, F_SETFL, flags);
-  if (err != 0) throw ENwConnectException(SocketErrorMessage(WinsockCodeFromErrno(err)));
+  return 0;
 }
 
 void TNwSocketHandle::Listen(int backlog) {
   if (::listen(fd_, backlog) != 0) RaiseSocketError(WinsockCodeFromErrno(errno));
 }
 
-bool TNwSocketHandle::Accept(TNwSocketHandle& into, TNwTimeLimit wait) {
-  const int r = PollOne(fd_, POLLIN, wait);
+bool TNwSocketHandle::Accept(TNwSocketHandle& into, TNwTimeLimit wait, TNwWaitPacer* pacer) {
+  const int r = PollOne(fd_, POLLIN, wait, pacer);
   if (r == 0) return false;
   if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
   int fd;
@@ -139,15 +118,23 @@ void TNwSocketHandle::CloseSocket() {
   fd_ = -1;
 }
 
-bool TNwSocketHandle::Readable(TNwTimeLimit wait) const {
-  const int r = PollOne(fd_, POLLIN, wait);
+void TNwSocketHandle::AbortSocket() {
+  if (fd_ < 0) return;
+  const linger reset{1, 0};
+  ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  ::close(fd_);
+  fd_ = -1;
+}
+
+bool TNwSocketHandle::Readable(TNwTimeLimit wait, TNwWaitPacer* pacer) const {
+  const int r = PollOne(fd_, POLLIN, wait, pacer);
   if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
   return r > 0;
 }
 
-bool TNwSocketHandle::Writable(TNwTimeLimit wait) const {
+bool TNwSocketHandle::Writable(TNwTimeLimit wait, TNwWaitPacer* pacer) const {
   // POLLOUT, or an error or hang-up that the next send reports.
-  const int r = PollOne(fd_, POLLOUT, wait);
+  const int r = PollOne(fd_, POLLOUT, wait, pacer);
   if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
   return r > 0;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "nw_time_limit.h"
+#include "nw_wait_hook.h"
 
 // One IPv4 stream socket with the local and peer addresses the system reports
 // for it. The descriptor is owned: destroying the handle closes it.
@@ -21,25 +22,29 @@ class TNwSocketHandle {
   void AllocateSocket();
   // Empty ip = any address, port 0 = any port; raises ENwCouldNotBindSocket.
   void Bind(const std::string& ip, int port);
-  // Blocking connect; returns 0 or the Windows Sockets code of the failure.
-  int Connect(const std::string& ip, int port);
-  // Connect bounded by `limit`: ENwConnectTimeout when it passes,
-  // ENwConnectException carrying the socket error's message on failure.
-  void ConnectWithTimeout(const std::string& ip, int port, TNwTimeLimit limit);
+  // Connects within `limit` (unlimited: as long as the system keeps
+  // trying), letting `pacer` call its hook meanwhile. Returns 0, the Windows
+  // Sockets code of the failure, or kConnectTimedOut.
+  static constexpr int kConnectTimedOut = -1;
+  int Connect(const std::string& ip, int port, TNwTimeLimit limit, TNwWaitPacer* pacer);
   // Raises ENwSocketError.
   void Listen(int backlog);
   // Waits up to `wait` and accepts one connection into `into`; false when
   // the wait ran out.
-  bool Accept(TNwSocketHandle& into, TNwTimeLimit wait);
+  bool Accept(TNwSocketHandle& into, TNwTimeLimit wait, TNwWaitPacer* pacer = nullptr);
   void SetNoDelay(bool on);
 
-  // Shuts the sending side, then closes. Harmless when nothing is open.
+  // Shuts the sending side, then closes: the peer reads an orderly end.
+  // Harmless when nothing is open.
   void CloseSocket();
+  // Closes with a reset: bytes not yet sent are dropped and the peer's
+  // next read fails (ECONNRESET) instead of ending as if all had come.
+  void AbortSocket();
 
   // True when a read would not block (bytes, or the peer's close, wait).
-  bool Readable(TNwTimeLimit wait) const;
+  bool Readable(TNwTimeLimit wait, TNwWaitPacer* pacer = nullptr) const;
   // True when a send would take at least one byte (or fail at once).
-  bool Writable(TNwTimeLimit wait) const;
+  bool Writable(TNwTimeLimit wait, TNwWaitPacer* pacer = nullptr) const;
   // -1 with `error` (a Windows Sockets code) on failure; 0 means the peer closed.
   long Recv(char* buffer, unsigned long length, int& error);
   // Never blocks: takes what fits now, or fails with 10035 (would block).

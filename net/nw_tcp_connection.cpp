@@ -41,11 +41,16 @@ void TNwTCPConnection::ResetForConnect() {
   closed_gracefully_ = false;
 }
 
-void TNwTCPConnection::Disconnect() {
+void TNwTCPConnection::Disconnect() { Close(false); }
+
+void TNwTCPConnection::AbortConnection() { Close(true); }
+
+void TNwTCPConnection::Close(bool reset) {
   if (!handler_) return;
   DoStatus(TNwStatus::hsDisconnecting);
   closed_gracefully_ = true;
-  handler_->Close();
+  if (reset) handler_->Abort();
+  else handler_->Close();
   if (owned_handler_) {
     owned_handler_.reset();
     handler_ = nullptr;
@@ -54,9 +59,10 @@ void TNwTCPConnection::Disconnect() {
   DoStatus(TNwStatus::hsDisconnected);
 }
 
-void TNwTCPConnection::CloseSocketAfterError() {
+void TNwTCPConnection::CloseSocketAfterError(bool reset) {
   if (handler_ && handler_->Connected()) {
-    handler_->Close();
+    if (reset) handler_->Abort();
+    else handler_->Close();
     closed_gracefully_ = true;
   }
 }
@@ -103,7 +109,7 @@ int TNwTCPConnection::ReadFromStack(bool raise_if_disconnected, std::optional<TN
     bool readable = false;
     try {
       // Taken afresh on each round, so the deadline is never overrun.
-      readable = handler_->Readable(WaitLimit(wait));
+      readable = handler_->Readable(WaitLimit(wait), &pacer_);
     } catch (const ENwSocketError&) {
       CloseSocketAfterError();
       throw;
@@ -239,17 +245,19 @@ void TNwTCPConnection::WriteBuffer(const void* buffer, std::size_t count, bool w
 void TNwTCPConnection::SendNow(const char* bytes, std::size_t count) {
   BeginWork(TNwWorkMode::wmWrite, static_cast<std::int64_t>(count));
   std::size_t sent = 0;
+  // Part of the bytes may be out when a send fails: the connection cannot
+  // carry on, and it ends with a reset, since an orderly close would pass
+  // what went out for everything there was.
   while (sent < count) {
     bool writable = false;
     try {
-      writable = handler_->Writable(WaitLimit(std::nullopt));
+      writable = handler_->Writable(WaitLimit(std::nullopt), &pacer_);
     } catch (const ENwSocketError&) {
-      CloseSocketAfterError();
+      CloseSocketAfterError(true);
       throw;
     }
     if (!writable) {
-      // Part of the bytes may be out: the connection cannot carry on.
-      CloseSocketAfterError();
+      CloseSocketAfterError(true);
       RaiseSocketError(kWsaETimedOut);
     }
     int error = 0;
@@ -261,7 +269,7 @@ void TNwTCPConnection::SendNow(const char* bytes, std::size_t count) {
       throw ENwNotConnected("Not Connected");
     }
     if (n < 0) {
-      CloseSocketAfterError();
+      CloseSocketAfterError(true);
       RaiseSocketError(error);
     }
     sent += static_cast<std::size_t>(n);
@@ -334,7 +342,7 @@ void TNwTCPClient::Connect(TNwTimeLimit limit) {
   ResetForConnect();
   try {
     handler_->ConnectClient(Host, Port, BoundIP, BoundPort,
-                            TNwTimeLimit::Shorter(limit, ExchangeDeadline().Remaining()), OnStatus);
+                            TNwTimeLimit::Shorter(limit, ExchangeDeadline().Remaining()), OnStatus, &Pacer());
   } catch (...) {
     handler_->Close();
     throw;

@@ -14,6 +14,7 @@
 #include "nw_status.h"
 #include "nw_stream.h"
 #include "nw_time_limit.h"
+#include "nw_wait_hook.h"
 
 // A blocking, buffered, line-aware connection. HTTP and FTP speak through it:
 // it owns the input buffer, the line rule (LF or CR LF), the limits and the
@@ -43,6 +44,12 @@ class TNwTCPConnection : public TNwComponent {
   TNwMaxLineAction MaxLineAction = TNwMaxLineAction::maException;
   int RecvBufferSize = kNwDefaultRecvBufferSize;
   int SendBufferSize = kNwDefaultSendBufferSize;
+  // Called at least every kNwWaitHookInterval while the connection waits
+  // (name lookup, connect, bytes to read, room to send); none by default.
+  // It runs inside the connection's own wait, so it must not disconnect,
+  // reconnect or destroy the connection (the batch dialog refuses every
+  // click while its run waits for this reason).
+  TNwWaitHook WaitHook;
   std::function<void()> OnConnected;
   std::function<void()> OnDisconnected;
 
@@ -64,6 +71,9 @@ class TNwTCPConnection : public TNwComponent {
 
   // Closes this side; harmless when not connected.
   virtual void Disconnect();
+  // Ends the connection with a reset instead, for a transfer given up
+  // half-way: an orderly close would tell the peer that it has everything.
+  void AbortConnection();
   // Notices a close already seen, then tells whether the socket is open.
   // Bytes left in the input buffer do not count.
   bool Connected();
@@ -108,6 +118,8 @@ class TNwTCPConnection : public TNwComponent {
   // One receive when connected, then everything buffered.
   std::string CurrentReadBuffer();
   std::size_t InputBufferSize() const { return input_.Size(); }
+  // The bytes received and not yet consumed.
+  std::string_view InputBufferView() const { return input_.View(); }
 
   void Write(std::string_view text) { WriteBuffer(text.data(), text.size()); }
   void WriteLn(std::string_view text = {});
@@ -132,16 +144,21 @@ class TNwTCPConnection : public TNwComponent {
   void EnsureIOHandler();
   // Called at each connect: empty input, no close seen.
   void ResetForConnect();
-  void CloseSocketAfterError();
+  // After a failure: closes this side, with a reset when `reset`.
+  void CloseSocketAfterError(bool reset = false);
+  // Paces WaitHook over this connection's waits.
+  TNwWaitPacer& Pacer() { return pacer_; }
 
   TNwIOHandler* handler_ = nullptr;
 
  private:
   void SendNow(const char* bytes, std::size_t count);
+  void Close(bool reset);
   // The wait asked for (or ReadTimeout), cut to what is left of the deadline.
   TNwTimeLimit WaitLimit(std::optional<TNwTimeLimit> wait) const;
 
   std::unique_ptr<TNwIOHandler> owned_handler_;
+  TNwWaitPacer pacer_{WaitHook};
   TNwManagedBuffer input_;
   std::vector<char> scratch_;
   bool closed_gracefully_ = false;

@@ -21,21 +21,23 @@ constexpr char kInfo[] = "Info";
 
 std::string Below(const std::string& parent, const std::string& name) { return parent + "\\" + name; }
 
-// Finds (and on first use makes) the key the five values live in, by the
-// same steps the registry accessor takes: open "software" without making it,
-// make "Info" below whatever is current, then open it. Returns the path of
-// the key the values go to.
+// The key the five values live in, by the same steps the registry accessor
+// takes: "software" when it exists (it is never made), else the root, and
+// "Info" below it.
+std::string InfoKeyPath(const RegistryStore& store) {
+  const std::string software = Below(kRoot, "software");
+  return Below(store.KeyExists(software) ? software : std::string(kRoot), kInfo);
+}
+
+// Makes the key on first use, as opening it through the registry does.
 std::string OpenInfoKey(RegistryStore& store) {
-  std::string current;  // empty: no current key, work from the root
-  if (store.KeyExists(Below(kRoot, "software"))) current = Below(kRoot, "software");
-  std::string parent = current.empty() ? std::string(kRoot) : current;
+  const std::string key = InfoKeyPath(store);
   try {
-    store.CreateKey(Below(parent, kInfo));
+    store.CreateKey(key);
   } catch (const std::exception&) {
     throw ERegistryException(std::string("Failed to create key ") + kInfo);
   }
-  if (store.KeyExists(Below(parent, kInfo))) current = Below(parent, kInfo);
-  return current.empty() ? std::string(kRoot) : current;
+  return key;
 }
 
 std::string ReadText(const RegistryStore& store, const std::string& key, const std::string& name) {
@@ -47,13 +49,7 @@ std::string ReadText(const RegistryStore& store, const std::string& key, const s
   return value->data.substr(0, value->data.find('\0'));
 }
 
-void WriteText(RegistryStore& store, const std::string& key, const std::string& name, const std::string& text) {
-  try {
-    store.SetValue(key, RegValue{name, kRegSz, text + '\0'});
-  } catch (const std::exception&) {
-    throw ERegistryException("Failed to set data for '" + name + "'");
-  }
-}
+RegValue Text(const char* name, const std::string& text) { return RegValue{name, kRegSz, text + '\0'}; }
 
 }  // namespace
 
@@ -76,12 +72,18 @@ bool SaveUserInfo(const TUserInfo& info) {
     throw ERegistryException("The settings could not be read at start, so they are not written back");
   }
   RegistryStore store(SettingsFilePath());
-  std::string key = OpenInfoKey(store);
-  WriteText(store, key, "fip", info.fip);
-  WriteText(store, key, "fport", info.fport);
-  WriteText(store, key, "fuser", info.fuser);
-  WriteText(store, key, "fpassword", info.fpassword);
-  WriteText(store, key, "PhotoPath", info.PhotoPath);
+  const std::string key = InfoKeyPath(store);
+  const bool keyIsNew = !store.KeyExists(key);
+  // One write for the whole record: another station of the same user may
+  // read the file at any moment, and must find one record, not a mix of two.
+  try {
+    store.SetValues(key, {Text("fip", info.fip), Text("fport", info.fport), Text("fuser", info.fuser),
+                          Text("fpassword", info.fpassword), Text("PhotoPath", info.PhotoPath)});
+  } catch (const std::exception&) {
+    // The registry would have stopped at the key, or else at the first value.
+    throw ERegistryException(keyIsNew ? std::string("Failed to create key ") + kInfo
+                                      : std::string("Failed to set data for 'fip'"));
+  }
   return true;
 }
 

@@ -1,17 +1,26 @@
 #include "pub/resize_jpeg.h"
 
+#include <algorithm>
+
+#include "imaging/file_io.h"
 #include "imaging/graphics.h"
 #include "imaging/rounding.h"
 
 namespace vantora {
 
-int RescaledPhotoWidth(int width, int height) { return WidthAtHeight(width, height, kMaxSentPhotoHeight); }
+int RescaledPhotoWidth(int width, int height) {
+  return std::max(1, WidthAtHeight(width, height, kMaxSentPhotoHeight));
+}
 
-void ResizeJpegInPlace(const std::string& fileName) {
+std::vector<std::uint8_t> ResizeJpegInPlace(const std::string& fileName) {
+  const std::string file = RealFilePath(fileName);
   TBitmap target;
   TJPEGImage source;
   TJPEGImage result;
-  source.LoadFromFile(fileName);
+  // A cut-off photo would decode with its missing part grey and replace the
+  // only copy of the picture: here it is an error.
+  source.SetCompleteDataRequired(true);
+  source.LoadFromFile(file);
   const int width = source.Width();
   const int height = source.Height();
   if (height <= kMaxSentPhotoHeight) {
@@ -24,10 +33,12 @@ void ResizeJpegInPlace(const std::string& fileName) {
   target.SetPixelFormat(TPixelFormat::pf24bit);
   target.Canvas().StretchDraw(Rect(0, 0, target.Width(), target.Height()), &source);
   result.Assign(target);
-  result.Compress();
+  std::vector<std::uint8_t> bytes = result.SaveToBytes();
+  if (bytes.empty()) throw EInvalidGraphic();
   // The same whole-or-nothing writer as the photo save: a temporary file
   // beside the photo, renamed over it only once every byte is on disk.
-  result.SaveToFile(fileName);
+  WriteWholeFile(file, bytes);
+  return bytes;
 }
 
 }  // namespace vantora

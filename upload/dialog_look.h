@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFont>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRect>
 #include <QSize>
@@ -32,12 +33,31 @@ W* PlaceControl(QWidget* parent, const char* name, QRect geometry) {
   return w;
 }
 
+// Neither dialog has a default button, so Enter typed into an edit or the
+// grid presses nothing (a Qt dialog would otherwise make its first button
+// the default and press it). A button that has the focus is pressed by Enter
+// as well as by the space bar.
+class TDialogButton : public QPushButton {
+ public:
+  explicit TDialogButton(QWidget* parent) : QPushButton(parent) {
+    setAutoDefault(false);
+    setDefault(false);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      click();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+};
+
 inline QPushButton* PlaceButton(QWidget* parent, const char* name, QRect geometry, const char* caption) {
-  QPushButton* button = PlaceControl<QPushButton>(parent, name, geometry);
+  QPushButton* button = PlaceControl<TDialogButton>(parent, name, geometry);
   button->setText(QString::fromUtf8(caption));
-  // A focused button is pressed by Enter as well as by the space bar, and no
-  // button is pressed by Enter from elsewhere.
-  button->setAutoDefault(true);
   return button;
 }
 

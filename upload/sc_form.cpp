@@ -67,7 +67,8 @@ void TScForm::FormShow() {
 }
 
 void TScForm::BitBtn1Click() {
-  const std::string file = ChooseOpenFile(kChooserTitle, kChooserFilter, /*mustExist=*/false);
+  if (running_) return;
+  const std::string file = ChooseOpenPicture(kChooserTitle, kChooserFilter, /*mustExist=*/false);
   if (file.empty()) return;
   const int n = sg->RowCount() - 1;
   sg->SetCell(0, n, std::to_string(n));
@@ -77,6 +78,7 @@ void TScForm::BitBtn1Click() {
 }
 
 void TScForm::BitBtn3Click() {
+  if (running_) return;
   ClearGrid(*sg);
   BitBtn2->setEnabled(false);
 }

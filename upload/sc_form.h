@@ -38,8 +38,9 @@ class TScForm : public QDialog {
   void BitBtn3Click();  // empty the list
   void BitBtn4Click();  // close
 
-  // True while a run is under way; the dialog then takes no input and
-  // cannot be closed.
+  // True while a run is under way; the dialog then takes no input, cannot be
+  // closed, and its handlers do nothing, even when the event loop turns
+  // during a wait for the server.
   bool Running() const { return running_; }
   // Esc and "返回" close the dialog, except during a run.
   void reject() override;

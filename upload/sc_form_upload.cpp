@@ -3,12 +3,20 @@
 // closed after the last.
 //
 // The run stays on the GUI thread, as the rest of the station does. Between
-// rows the event loop turns, so the grid repaints and the row being sent is
-// shown selected; input to the dialog is dropped until the run ends.
+// rows, and every few tens of milliseconds while the FTP client waits for the
+// server, the event loop turns: the grid repaints, the row being sent is
+// shown selected and the desktop sees a station that answers, not one hung.
+// Input to the dialog is dropped and closing it refused until the run ends,
+// and no handler of the dialog acts meanwhile, so nothing a turn of the loop
+// delivers can start a second run or pull the list or the client away from
+// under the row in progress.
 #include <sys/stat.h>
 
 #include <QPushButton>
+#include <cstdint>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "framework/error_guard.h"
 #include "framework/hourglass.h"
@@ -16,6 +24,7 @@
 #include "framework/messages.h"
 #include "framework/string_grid.h"
 #include "net/nw_ftp.h"
+#include "net/nw_stream.h"
 #include "pub/pub.h"
 #include "pub/resize_jpeg.h"
 #include "upload/sc_form.h"
@@ -33,6 +42,41 @@ bool FileExists(const std::string& path) {
   struct stat info {};
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
+
+// The server gets the file under its bare name on a command line of its
+// own, which a line break or NUL would cut (the FTP client refuses such a
+// name), and a NUL anywhere would make the path name some other file. Such a
+// row fails before its file is looked at, let alone rescaled.
+void RefuseUnsendableName(const std::string& path) {
+  if (path.find('\0') != std::string::npos || BareFileName(path).find_first_of("\r\n") != std::string::npos) {
+    throw std::invalid_argument("A line break or NUL is not allowed in the file name.");
+  }
+}
+
+// The bytes the rescale wrote go out as they are: the path is not opened a
+// second time, so a file put in the photo's place meanwhile (a link to some
+// other file, a pipe) can neither redirect the upload nor hang it.
+void SendPhoto(TNwFTP& ftp, const std::vector<std::uint8_t>& photo, const std::string& remoteName) {
+  TNwMemoryStream stream(static_cast<std::int64_t>(photo.size()));
+  stream.Write(photo.data(), static_cast<std::int64_t>(photo.size()));
+  stream.SetPosition(0);
+  ftp.Put(stream, remoteName);
+}
+
+// Lets the event loop turn during the client's waits for as long as the run
+// lasts, and never outside it.
+class WaitHookDuringRun {
+ public:
+  explicit WaitHookDuringRun(TNwFTP& ftp) : ftp_(ftp) {
+    ftp_.WaitHook = [] { TInputBlocker::LetEventsThrough(); };
+  }
+  ~WaitHookDuringRun() { ftp_.WaitHook = nullptr; }
+  WaitHookDuringRun(const WaitHookDuringRun&) = delete;
+  WaitHookDuringRun& operator=(const WaitHookDuringRun&) = delete;
+
+ private:
+  TNwFTP& ftp_;
+};
 
 // Clears the busy flag on every path out of the run.
 class RunningFlag {
@@ -62,6 +106,7 @@ std::unique_ptr<TNwFTP> TScForm::MakeFtpClient() {
 TScForm::~TScForm() = default;
 
 void TScForm::BitBtn2Click() {
+  if (running_) return;
   if (MessageDlg("是否上传考生照片？", MsgDlgType::Confirmation, {MsgButton::Yes, MsgButton::No}) !=
       MsgButton::Yes) {
     return;
@@ -72,6 +117,7 @@ void TScForm::BitBtn2Click() {
   {
     RunningFlag running(running_);
     TInputBlocker blocker(*this);
+    WaitHookDuringRun hook(*NwFTP1);
     THourglass hourglass;
     for (int row = 1; row <= sg->RowCount() - 2; ++row) UploadRow(row);
     if (NwFTP1->Connected()) NwFTP1->Disconnect();
@@ -86,9 +132,9 @@ void TScForm::UploadRow(int row) {
   try {
     if (!NwFTP1->Connected()) NwFTP1->Connect(true);
     const std::string path = sg->Cell(1, row);
+    RefuseUnsendableName(path);
     if (FileExists(path)) {
-      ResizeJpegInPlace(path);
-      NwFTP1->Put(path, BareFileName(path));
+      SendPhoto(*NwFTP1, ResizeJpegInPlace(path), BareFileName(path));
       sg->SetCell(2, row, kSent);
     } else {
       MessageDlg("文件" + BareFileName(path) + "不存在!", MsgDlgType::Information, {MsgButton::OK});

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "pub/pub.h"
 #include "framework/registry_document.h"
@@ -106,14 +109,58 @@ TEST_F(SettingsUserInfo, WritesKeepWhatTheStationDoesNotKnow) {
 TEST_F(SettingsUserInfo, AWriteThatFailsHalfWayLeavesTheOldFileWhole) {
   const std::string stored = InfoFile("\"fip\"=\"10.0.0.9\"\n\"fuser\"=\"123\"");
   Spit(File(), stored);
-  std::filesystem::create_directory(dir / "registry.reg.tmp");
   try {
+    testing::ScopedFileSizeLimit full(16);
     SaveUserInfo(TUserInfo{"a", "b", "c", "d", "e"});
     ADD_FAILURE() << "the write was reported as done";
   } catch (const ERegistryException& e) {
     EXPECT_EQ(std::string(e.what()), "Failed to set data for 'fip'");
   }
   EXPECT_EQ(Slurp(File()), stored);
+}
+
+// An operator who starts the station twice: both save at once while a third
+// process reads. No save fails, and every read finds one station's whole
+// record, never a mix and never an empty file (which would load as empty
+// settings, and the next save would wipe the FTP account).
+TEST_F(SettingsUserInfo, TwoStationsSavingAtOnceLeaveOneWholeRecord) {
+  const TUserInfo records[] = {{"10.0.0.1", "21", "111111", "pass-one", "/photos/one"},
+                               {"10.0.0.2", "2121", "222222", "pass-two", "/photos/two"}};
+  SaveUserInfo(records[0]);
+  std::vector<pid_t> writers;
+  for (const TUserInfo& record : records) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int failed = 0;
+      for (int i = 0; i < 500; ++i) {
+        try {
+          SaveUserInfo(record);
+        } catch (...) {
+          ++failed;
+        }
+      }
+      ::_exit(failed == 0 ? 0 : 1);
+    }
+    writers.push_back(pid);
+  }
+  int reads = 0;
+  int mixed = 0;
+  std::vector<int> statuses;
+  while (statuses.size() < writers.size()) {
+    for (pid_t& pid : writers) {
+      int status = 0;
+      if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
+        statuses.push_back(status);
+        pid = 0;
+      }
+    }
+    const TUserInfo read = LoadUserInfo();
+    ++reads;
+    if (read != records[0] && read != records[1]) ++mixed;
+  }
+  for (int status : statuses) EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed";
+  EXPECT_EQ(mixed, 0) << "of " << reads << " reads";
 }
 
 TEST_F(SettingsUserInfo, AKeyThatCannotBeMadeFailsTheLoad) {

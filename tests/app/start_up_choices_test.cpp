@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <map>
 #include <sstream>
 
@@ -42,6 +44,28 @@ TEST(PhotoFolderChoice, StoredFolderThenWritableProgramFolderThenThePicturesFold
        {"", false, "/usr/bin/", false, ""}, "/usr/bin/"},
   };
   for (const Case& c : cases) EXPECT_EQ(DecidePhotoFolder(c.facts), c.expected) << c.what;
+}
+
+// Root may write into /usr/bin, but an installed station's photos belong in
+// the user's pictures folder all the same; a folder of someone else's too.
+TEST(PhotoFolderChoice, OnlyTheUsersOwnFolderOutsideTheSystemTreesKeepsThePhotos) {
+  TempDir dir;
+  const uid_t owner = ::getuid();
+  const struct {
+    std::string folder;
+    uid_t user;
+    bool expected;
+  } cases[] = {
+      {dir.Path().string() + "/", owner, true},  // a build folder
+      {dir.Path().string(), owner, true},
+      {dir.Path().string() + "/", owner + 1, false},  // another user's folder
+      {(dir / "missing").string(), owner, false},
+      {"/usr/bin/", 0, false},
+      {"/usr/local/bin/", 0, false},
+      {"/bin/", 0, false},
+      {"/opt/", 0, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ProgramFolderIsUsers(c.folder, c.user), c.expected) << c.folder << " " << c.user;
 }
 
 TEST(PhotoFolderChoice, ThePerUserFolderIsMadeWhenItIsChosen) {
@@ -94,6 +118,8 @@ EnvironmentLookup Environment(std::map<std::string, std::string> values) {
   };
 }
 
+// X11 first, for the clipboard; native Wayland when the X display cannot be
+// reached (tests/smoke/wayland_fallback.sh runs the station that way).
 TEST(QtPlatformChoice, XwaylandInAWaylandSessionUnlessTheOperatorChose) {
   struct Case {
     const char* what;
@@ -104,15 +130,15 @@ TEST(QtPlatformChoice, XwaylandInAWaylandSessionUnlessTheOperatorChose) {
       {"GNOME on Wayland with Xwayland",
        {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"},
         {"XDG_CURRENT_DESKTOP", "GNOME"}},
-       "xcb"},
+       "xcb;wayland"},
       {"KDE Plasma on Wayland with Xwayland",
        {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":1"},
         {"XDG_CURRENT_DESKTOP", "KDE"}},
-       "xcb"},
+       "xcb;wayland"},
       {"sway with Xwayland, no session type",
-       {{"WAYLAND_DISPLAY", "wayland-1"}, {"DISPLAY", ":0"}, {"XDG_CURRENT_DESKTOP", "sway"}}, "xcb"},
+       {{"WAYLAND_DISPLAY", "wayland-1"}, {"DISPLAY", ":0"}, {"XDG_CURRENT_DESKTOP", "sway"}}, "xcb;wayland"},
       {"session type wayland, compositor socket not exported",
-       {{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}}, "xcb"},
+       {{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}}, "xcb;wayland"},
       {"Wayland without Xwayland: nothing better than native",
        {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_SESSION_TYPE", "wayland"}}, ""},
       {"Wayland with an empty DISPLAY", {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ""}}, ""},
@@ -121,7 +147,7 @@ TEST(QtPlatformChoice, XwaylandInAWaylandSessionUnlessTheOperatorChose) {
       {"explicit offscreen wins",
        {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "offscreen"}}, ""},
       {"an empty QT_QPA_PLATFORM is no choice",
-       {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", ""}}, "xcb"},
+       {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", ""}}, "xcb;wayland"},
       {"X11 session: left to Qt", {{"XDG_SESSION_TYPE", "x11"}, {"DISPLAY", ":0"}}, ""},
       {"X11 session with an empty WAYLAND_DISPLAY", {{"WAYLAND_DISPLAY", ""}, {"DISPLAY", ":0"}}, ""},
       {"tty, no display at all", {{"XDG_SESSION_TYPE", "tty"}}, ""},
@@ -136,7 +162,7 @@ TEST(QtPlatformChoice, TheChoiceReachesTheEnvironmentAndAnExplicitOneStays) {
   {
     ScopedEnv unset("QT_QPA_PLATFORM", nullptr);
     ApplyQtPlatformChoice();
-    EXPECT_STREQ(std::getenv("QT_QPA_PLATFORM"), "xcb");
+    EXPECT_STREQ(std::getenv("QT_QPA_PLATFORM"), "xcb;wayland");
   }
   ScopedEnv explicitChoice("QT_QPA_PLATFORM", "wayland");
   ApplyQtPlatformChoice();

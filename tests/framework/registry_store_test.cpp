@@ -59,13 +59,16 @@ TEST(SettingsStore, AFailedWriteLeavesTheOldFileAndTheStoreAsTheyWere) {
   TempDir dir;
   Spit(dir / "registry.reg", kForeign);
   RegistryStore store(dir / "registry.reg");
-  std::filesystem::create_directory(dir / "registry.reg.tmp");  // where the new file would go
-  EXPECT_THROW(store.SetValue(kInfo, RegValue{"fip", kRegSz, std::string("9\0", 2)}), std::system_error);
-  EXPECT_THROW(store.CreateKey("HKEY_CURRENT_USER\\software\\New"), std::system_error);
+  {
+    testing::ScopedFileSizeLimit full(16);
+    EXPECT_THROW(store.SetValue(kInfo, RegValue{"fip", kRegSz, std::string("9\0", 2)}), std::system_error);
+    EXPECT_THROW(store.CreateKey("HKEY_CURRENT_USER\\software\\New"), std::system_error);
+  }
   EXPECT_EQ(Slurp(dir / "registry.reg"), kForeign);
   EXPECT_EQ(store.QueryValue(kInfo, "fip")->data, std::string("1.1.1.1\0", 8));
   EXPECT_FALSE(store.KeyExists("HKEY_CURRENT_USER\\software\\New"));
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "registry.reg.tmp"));  // not someone else's to remove
+  // No half-written temporary file is left beside it.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
 TEST(SettingsStore, ADamagedFileIsReportedAndNeverWritten) {
@@ -87,10 +90,12 @@ TEST(SettingsStore, AFolderInPlaceOfTheFileIsAnError) {
   EXPECT_THROW(RegistryStore(dir / "registry.reg"), std::system_error);
 }
 
-TEST(SettingsStore, WritesKeepTheFileModeAndALinkedFile) {
+// The file holds the FTP password: private after every write, even over an
+// export copied in readable for all.
+TEST(SettingsStore, WritesMakeTheFilePrivateAndKeepALinkedFile) {
   TempDir dir;
   Spit(dir / "real.reg", kForeign);
-  ::chmod((dir / "real.reg").c_str(), 0640);
+  ::chmod((dir / "real.reg").c_str(), 0644);
   std::filesystem::create_symlink(dir / "real.reg", dir / "registry.reg");
   RegistryStore store(dir / "registry.reg");
   store.SetValue(kInfo, RegValue{"fip", kRegSz, std::string("3\0", 2)});
@@ -98,7 +103,7 @@ TEST(SettingsStore, WritesKeepTheFileModeAndALinkedFile) {
   EXPECT_NE(Slurp(dir / "real.reg").find("\"fip\"=\"3\""), std::string::npos);
   struct stat info {};
   ASSERT_EQ(::stat((dir / "real.reg").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0640u);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(SettingsStore, AtomicWriteIntoAMissingFolderFailsCleanly) {

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
@@ -16,9 +17,15 @@ void FtpTranscript::AddCommand(const std::string& raw) {
   commands_ += raw;
 }
 
-void FtpTranscript::AddFile(const std::string& bytes) {
+void FtpTranscript::AddFile(const std::string& bytes, DataEnd end) {
   std::lock_guard<std::mutex> lock(mutex_);
   files_.push_back(bytes);
+  ends_.push_back(end);
+}
+
+std::vector<DataEnd> FtpTranscript::FileEnds() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return ends_;
 }
 
 void FtpTranscript::AddDataPort(int port) {
@@ -53,8 +60,15 @@ int PortFromCommand(const std::string& line, std::string* ip) {
   return static_cast<int>(p1 * 256 + p2);
 }
 
-DataLink::DataLink(const std::string& ip, int port) {
+DataLink::DataLink(const std::string& ip, int port, const std::string& from) {
   fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in source{};
+  source.sin_family = AF_INET;
+  if (!from.empty() && (::inet_pton(AF_INET, from.c_str(), &source.sin_addr) != 1 ||
+                        ::bind(fd_, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0)) {
+    Close();
+    return;
+  }
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -68,9 +82,9 @@ void DataLink::Close() {
   fd_ = -1;
 }
 
-std::string DataLink::ReadUntilClose(bool* closed, std::chrono::milliseconds bound) {
+std::string DataLink::ReadUntilClose(DataEnd* end, std::chrono::milliseconds bound) {
   std::string out;
-  if (closed) *closed = false;
+  if (end) *end = DataEnd::kNotEnded;
   const auto deadline = std::chrono::steady_clock::now() + bound;
   std::vector<char> chunk(1 << 16);
   while (fd_ >= 0) {
@@ -81,7 +95,8 @@ std::string DataLink::ReadUntilClose(bool* closed, std::chrono::milliseconds bou
     if (::poll(&p, 1, static_cast<int>(left)) <= 0) break;
     const ssize_t n = ::recv(fd_, chunk.data(), chunk.size(), 0);
     if (n <= 0) {
-      if (closed) *closed = n == 0;
+      if (end && n == 0) *end = DataEnd::kOrderly;
+      if (end && n < 0 && errno == ECONNRESET) *end = DataEnd::kReset;
       break;
     }
     out.append(chunk.data(), static_cast<std::size_t>(n));
@@ -139,8 +154,13 @@ bool FtpScriptPeer::AnswerPort(std::string_view reply) {
 
 std::string FtpScriptPeer::ReceiveFile() {
   DataLink link(data_ip_, data_port_);
-  std::string bytes = link.ReadUntilClose();
-  transcript_.AddFile(bytes);
+  return ReceiveFile(link);
+}
+
+std::string FtpScriptPeer::ReceiveFile(DataLink& link) {
+  DataEnd end = DataEnd::kNotEnded;
+  std::string bytes = link.ReadUntilClose(&end);
+  transcript_.AddFile(bytes, end);
   return bytes;
 }
 

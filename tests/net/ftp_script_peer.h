@@ -13,36 +13,43 @@
 // active-mode server and records everything it saw. Every wait is bounded.
 namespace vantora::testing {
 
+// How the client ended a data connection: an orderly close says "that was
+// the whole file", a reset says "given up".
+enum class DataEnd { kOrderly, kReset, kNotEnded };
+
 // What the scripted server saw, shared between its thread and the test.
 class FtpTranscript {
  public:
   void AddCommand(const std::string& raw);
-  void AddFile(const std::string& bytes);
+  void AddFile(const std::string& bytes, DataEnd end = DataEnd::kOrderly);
   void AddDataPort(int port);
   // Every command exactly as received, CR LF included, in order.
   std::string Commands() const;
   std::vector<std::string> Files() const;
+  std::vector<DataEnd> FileEnds() const;
   std::vector<int> DataPorts() const;
 
  private:
   mutable std::mutex mutex_;
   std::string commands_;
   std::vector<std::string> files_;
+  std::vector<DataEnd> ends_;
   std::vector<int> ports_;
 };
 
 // One end of a data connection made by the scripted server.
 class DataLink {
  public:
-  // Connects to ip:port; Connected() is false when refused.
-  DataLink(const std::string& ip, int port);
+  // Connects to ip:port, from the address `from` when one is given;
+  // Connected() is false when refused.
+  DataLink(const std::string& ip, int port, const std::string& from = "");
   explicit DataLink(int port) : DataLink("127.0.0.1", port) {}
   ~DataLink();
   DataLink(const DataLink&) = delete;
   DataLink& operator=(const DataLink&) = delete;
   bool Connected() const { return fd_ >= 0; }
-  // Everything until the client closes (bounded); `closed` tells whether it did.
-  std::string ReadUntilClose(bool* closed = nullptr, std::chrono::milliseconds bound = std::chrono::seconds(20));
+  // Everything until the client ends the connection (bounded); `end` tells how.
+  std::string ReadUntilClose(DataEnd* end = nullptr, std::chrono::milliseconds bound = std::chrono::seconds(20));
   std::string ReadSome(std::size_t at_least);
   void Close();
 
@@ -57,7 +64,8 @@ class FtpScriptPeer {
   // Reads one command up to CR LF (recorded); "" when the client closed or
   // went silent for ten seconds.
   std::string Command();
-  void Send(std::string_view bytes) { peer_.Send(bytes); }
+  // False once the client has gone.
+  bool Send(std::string_view bytes) { return peer_.Send(bytes); }
   // Reads a command that must start with `prefix`, then sends `reply`.
   // Returns false (and sends nothing) when another command came.
   bool Answer(std::string_view prefix, std::string_view reply);
@@ -69,6 +77,8 @@ class FtpScriptPeer {
   const std::string& DataIP() const { return data_ip_; }
   // Connects to the client's data port and reads the file until it closes.
   std::string ReceiveFile();
+  // The same on a link already made; records how the client ended it.
+  std::string ReceiveFile(DataLink& link);
   // PORT 200, STOR 150, the file, 226: one stored file.
   bool StoreOne();
   void Close() { peer_.Close(); }

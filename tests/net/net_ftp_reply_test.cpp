@@ -35,8 +35,13 @@ const std::vector<ReplyCase>& ReplyCases() {
        "NEXT"},
       {"a different code does not end the reply", "220-a\r\n230 b\r\n220 c\r\nNEXT\r\n", 220, "220",
        {"a", "b", "c"}, "NEXT"},
-      {"short inner line ends the reply", "211-Features\r\n PB\r\n211 End\r\n", 211, "211", {"Features", ""},
-       "211 End"},
+      // Only the code and a space end a reply; short lines inside do not.
+      {"short inner lines do not end the reply", "211-Features\r\n PB\r\n21\r\n211 End\r\nNEXT\r\n", 211, "211",
+       {"Features", "", "", "End"}, "NEXT"},
+      {"login banner with a rule line", "230-Welcome\r\n==\r\n230 Logged in\r\nNEXT\r\n", 230, "230",
+       {"Welcome", "", "Logged in"}, "NEXT"},
+      {"transfer reply with a short line", "226-Stored\r\nOK\r\n226 Done\r\n200 Next\r\n", 226, "226",
+       {"Stored", "", "Done"}, "200 Next"},
       {"line feed alone ends a line", "200 Type set\n226 Next\n", 200, "200", {"Type set"}, "226 Next"},
       {"non-numeric first line", "hello there\r\nNEXT\r\n", 0, "hell", {"o there"}, "NEXT"},
       {"signed code is not a number", "+226 done\r\nNEXT\r\n", 0, "+226", {" done"}, "NEXT"},
@@ -88,6 +93,9 @@ TEST(NetFtpReply, BadInputEndsInTheNamedError) {
   std::string many_lines = "220-start\r\n";
   for (int i = 0; i < 5000; ++i) many_lines += "220-x\r\n";
   ExpectReadFails<ENwLimitExceeded>(many_lines, "4096 lines");
+  std::string short_lines = "220-start\r\n";
+  for (int i = 0; i < 5000; ++i) short_lines += "ok\r\n";
+  ExpectReadFails<ENwLimitExceeded>(short_lines, "4096 lines");
   std::string big_lines = "220-start\r\n";
   for (int i = 0; i < 200; ++i) big_lines += "220-" + std::string(8000, 'y') + "\r\n";
   ExpectReadFails<ENwLimitExceeded>(big_lines, "1048576 bytes");

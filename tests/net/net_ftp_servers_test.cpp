@@ -2,22 +2,27 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ftp_server_process.h"
+#include "nw_exceptions.h"
 #include "nw_ftp.h"
 #include "private_network.h"
 
 // The FTP client against real servers: pyftpdlib (which answers STOR with
 // 125) and vsftpd (150). Three files of 0 bytes, 30 KB and 8 MB go over one
-// control connection in active mode and must arrive byte for byte.
+// control connection in active mode and must arrive byte for byte; a session
+// vsftpd ended while idle is noticed and logged in again.
 namespace vantora {
 namespace {
 
 std::string g_namespace_error;
+std::string g_resolver_error;
 
 struct LocalFile {
   std::string name;
@@ -74,6 +79,31 @@ void StoreThreeFiles(const testing::FtpServerProcess& server, const std::string&
   }
 }
 
+// The server ends the session after an idle while (its 421, then the
+// close): the client notices before the next store and logs in afresh.
+void StoreAfterAnIdleTimeOut(const testing::FtpServerProcess& server, const std::string& user,
+                             const std::string& password) {
+  TempFolder local;
+  const LocalFile photo{"after-idle.jpg", "photo after the idle time-out"};
+  TNwFTP ftp;
+  ftp.Host = "127.0.0.1";
+  ftp.Port = server.Port();
+  ftp.Username = user;
+  ftp.Password = password;
+  ftp.Connect(true);
+  // Only asking tells when the server has gone.
+  const auto idle = std::chrono::steady_clock::now();
+  while (ftp.Connected() && std::chrono::steady_clock::now() - idle < std::chrono::seconds(10)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_FALSE(ftp.Connected());
+  EXPECT_EQ(ftp.LastCmdResult().NumericCode, 421);
+  ftp.Connect(true);
+  ftp.Put(local.Write(photo), photo.name);
+  ftp.Disconnect();
+  EXPECT_EQ(server.Stored(photo.name), photo.bytes);
+}
+
 TEST(NetFtpServers, PyftpdlibStoresThreeFilesOverOneLogin) {
   const auto server = testing::FtpServerProcess::StartPyftpdlib("station", "pass word");
   StoreThreeFiles(server, "station", "pass word");
@@ -83,11 +113,44 @@ TEST(NetFtpServers, VsftpdStoresThreeFilesOverOneLogin) {
   if (!g_namespace_error.empty()) GTEST_SKIP() << "no private network: " << g_namespace_error;
   std::unique_ptr<testing::FtpServerProcess> server;
   try {
-    server = std::make_unique<testing::FtpServerProcess>(testing::FtpServerProcess::StartVsftpd("vantoraftp", "s3cret"));
+    server = std::make_unique<testing::FtpServerProcess>(testing::FtpServerProcess::StartVsftpd("vantoraftp", "s3cret", 2));
   } catch (const std::runtime_error& e) {
     GTEST_SKIP() << "vsftpd cannot run here: " << e.what();
   }
   StoreThreeFiles(*server, "vantoraftp", "s3cret");
+  StoreAfterAnIdleTimeOut(*server, "vantoraftp", "s3cret");
+}
+
+std::size_t Entries(const char* folder) {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++n;
+  return n;
+}
+
+// A server name no resolver answers for: the connect gives up at its bound,
+// and the lookup it left behind ends on its own, leaving no thread and no
+// descriptor behind.
+TEST(NetFtpServers, ANameNoResolverAnswersForEndsAtTheConnectBound) {
+  if (!g_resolver_error.empty()) GTEST_SKIP() << "no silent name server: " << g_resolver_error;
+  const std::size_t threads = Entries("/proc/self/task");
+  const std::size_t descriptors = Entries("/proc/self/fd");
+  TNwFTP ftp;
+  ftp.Host = "station.invalid";
+  ftp.ConnectTimeout = TNwTimeLimit::Milliseconds(1000);
+  int hook_calls = 0;
+  ftp.WaitHook = [&] { ++hook_calls; };
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_THROW(ftp.Connect(true), ENwConnectTimeout);
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(took, std::chrono::milliseconds(950));
+  EXPECT_LT(took, std::chrono::milliseconds(2000));
+  EXPECT_GE(hook_calls, 10);  // the lookup's wait let it run every 50 ms
+  // The resolver's own time-out is 3 s; nothing else tells when it is over.
+  for (int i = 0; i < 200 && (Entries("/proc/self/task") != threads || Entries("/proc/self/fd") != descriptors); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(Entries("/proc/self/task"), threads);
+  EXPECT_EQ(Entries("/proc/self/fd"), descriptors);
 }
 
 }  // namespace
@@ -97,6 +160,8 @@ int main(int argc, char** argv) {
   // Before any thread starts: the namespace is the process's. vsftpd listens
   // on port 21 there, out of everyone's way.
   vantora::g_namespace_error = vantora::testing::EnterPrivateNetwork();
+  vantora::g_resolver_error =
+      vantora::g_namespace_error.empty() ? vantora::testing::UseSilentNameServer() : vantora::g_namespace_error;
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -122,6 +124,29 @@ bool OutcomeMatches(const std::string& got, const std::string& wanted) {
 
 constexpr const char* kClosed = "Connection Closed Gracefully.|Socket Error #";
 
+// A wait hook that notes when it runs and, once `throw_after` has passed,
+// throws, as a dialog closed mid-run would.
+struct HookCalls {
+  explicit HookCalls(TNwFTP& ftp, std::chrono::milliseconds throw_after = std::chrono::hours(1)) : ftp_(ftp) {
+    ftp.WaitHook = [this, throw_after] {
+      at.push_back(std::chrono::steady_clock::now());
+      if (at.back() - at.front() > throw_after) throw std::runtime_error("The dialog was closed.");
+    };
+  }
+  ~HookCalls() { ftp_.WaitHook = nullptr; }
+  // The longest stretch without a call, from the start to now.
+  std::chrono::steady_clock::duration LongestGap() {
+    at.push_back(std::chrono::steady_clock::now());
+    std::chrono::steady_clock::duration longest{};
+    for (std::size_t i = 1; i < at.size(); ++i) longest = std::max(longest, at[i] - at[i - 1]);
+    return longest;
+  }
+  TNwFTP& ftp_;
+  std::vector<std::chrono::steady_clock::time_point> at{std::chrono::steady_clock::now()};
+};
+// The hook's interval, and what a loaded machine may add to it.
+constexpr auto kHookGapAllowed = std::chrono::milliseconds(300);
+
 TEST(NetFtpSession, ConnectAndLoginCases) {
   const std::vector<ConnectCase> cases = {
       {"three-line greeting, USER 331, PASS 230",
@@ -222,12 +247,39 @@ std::size_t OpenDescriptors() {
   return n;
 }
 
+// Where the bytes of a store come from: the file, or a stream that claims
+// more than it yields (a photo that shrank), ending early or failing.
+enum class Source { kFile, kEndsEarly, kReadFails };
+
+class ShrunkSource : public TNwMemoryStream {
+ public:
+  ShrunkSource(const std::string& bytes, bool fails) : fails_(fails) {
+    Write(bytes.data(), static_cast<std::int64_t>(bytes.size()) / 2);
+    SetPosition(0);
+    claimed_ = static_cast<std::int64_t>(bytes.size());
+  }
+  std::int64_t Size() override { return claimed_; }
+  std::int64_t Read(void* buffer, std::int64_t count) override {
+    const std::int64_t n = TNwMemoryStream::Read(buffer, count);
+    if (n == 0 && fails_) throw std::runtime_error("The photo cannot be read.");
+    return n;
+  }
+
+ private:
+  bool fails_;
+  std::int64_t claimed_ = 0;
+};
+
 struct PutCase {
   const char* name;
   std::size_t file_size;
   Script server;  // after the login
   std::string outcome;
   bool connected_after;
+  // How the client ended the data connection, when the server recorded one.
+  testing::DataEnd data_end = testing::DataEnd::kOrderly;
+  Source source = Source::kFile;
+  bool hook_throws = false;
 };
 
 std::string Pattern(std::size_t size) {
@@ -245,20 +297,58 @@ TEST(NetFtpSession, StoreCases) {
       p.Send(final_replies);
     };
   };
+  const Script stalls = [](FtpScriptPeer& p) {
+    p.AnswerPort();
+    p.Answer("STOR", "150 Opening.\r\n");
+    DataLink link(p.DataPort());
+    p.WaitForClientClose();
+    p.ReceiveFile(link);
+  };
   const std::vector<PutCase> cases = {
       {"226 after the file", 30000, store_with("150 Opening.\r\n", "226 Done.\r\n"), "", true},
       {"125 then 250", 1000, store_with("125 Already open.\r\n", "250 Done.\r\n"), "", true},
       {"zero-byte file", 0, store_with("150 Opening.\r\n", "226 Done.\r\n"), "", true},
-      {"426 then 226 completes", 1000, store_with("150 Opening.\r\n", "426 Aborted.\r\n226 Closed.\r\n"), "", true},
-      {"450 then 225 completes", 1000, store_with("150 Opening.\r\n", "450 Busy.\r\n225 Closed.\r\n"), "", true},
+      // A transfer the server gave up stays failed whatever it says next;
+      // a follow-up reply is read (the session stays in step), and without
+      // one the session ends.
+      {"426 then 226 fails", 1000, store_with("150 Opening.\r\n", "426 Aborted.\r\n226 Closed.\r\n"), "reply 426",
+       true},
+      {"450 then 225 fails", 1000, store_with("150 Opening.\r\n", "450 Busy.\r\n225 Closed.\r\n"), "reply 450", true},
       {"426 then 451 fails", 1000, store_with("150 Opening.\r\n", "426 Aborted.\r\n451 Local error.\r\n"),
-       "reply 451", true},
+       "reply 426", true},
+      {"426 alone fails and ends the session", 1000, store_with("150 Opening.\r\n", "426 Aborted.\r\n"), "reply 426",
+       false},
       {"final 552 fails, still logged in", 1000, store_with("150 Opening.\r\n", "552 Quota exceeded.\r\n"),
        "reply 552", true},
+      {"final 421 ends the session", 1000, store_with("150 Opening.\r\n", "421 Shutting down.\r\n"), "reply 421",
+       false},
       {"PORT refused",
        1000,
        [](FtpScriptPeer& p) { p.AnswerPort("500 Illegal PORT command.\r\n"); },
        "reply 500", true},
+      {"PORT answered 421", 1000, [](FtpScriptPeer& p) { p.AnswerPort("421 Timeout.\r\n"); }, "reply 421", false},
+      // Only a whole line of text answers before the data connection comes.
+      {"blank line with the 150", 1000, store_with("150 Opening.\r\n\r\n", "226 Done.\r\n"), "", true},
+      {"blank line, then partial line while waiting",
+       1000,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "150 Opening.\r\n");
+         p.Send(" \r\n");
+         p.Send("22");
+         std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the client see them first
+         p.ReceiveFile();
+         p.Send("6 Done.\r\n");
+       },
+       "", true},
+      {"blank lines only, never connects",
+       1000,
+       [](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "150 Opening.\r\n\r\n");
+         p.Send("\r\n\r\n");
+       },
+       "Accept timed out.", false},
       {"STOR 550, never connects",
        1000,
        [](FtpScriptPeer& p) {
@@ -322,15 +412,15 @@ TEST(NetFtpSession, StoreCases) {
          stranger.Close();
        },
        "Read Timeout|Socket Error #", false},
-      {"server stops taking the file",
-       24 << 20,
-       [](FtpScriptPeer& p) {
-         p.AnswerPort();
-         p.Answer("STOR", "150 Opening.\r\n");
-         DataLink link(p.DataPort());
-         p.WaitForClientClose();
-       },
-       "Socket Error # 10060", false},
+      // A transfer the client gives up ends with a reset, never with the
+      // close that would mark the part sent as the whole file.
+      {"server stops taking the file", 24 << 20, stalls, "Socket Error # 10060", false, testing::DataEnd::kReset},
+      {"the wait hook throws", 24 << 20, stalls, "The dialog was closed.", false, testing::DataEnd::kReset,
+       Source::kFile, true},
+      {"the photo ends early", 100000, store_with("150 Opening.\r\n", ""), "No data to read.", false,
+       testing::DataEnd::kReset, Source::kEndsEarly},
+      {"the photo cannot be read further", 100000, store_with("150 Opening.\r\n", ""), "The photo cannot be read.",
+       false, testing::DataEnd::kReset, Source::kReadFails},
   };
   TempFolder folder;
   const std::size_t fds_before = OpenDescriptors();
@@ -345,9 +435,15 @@ TEST(NetFtpSession, StoreCases) {
     }});
     ASSERT_EQ(Outcome([&] { s.ftp.Connect(true); }), "");
     const auto started = std::chrono::steady_clock::now();
-    const std::string outcome = Outcome([&] { s.ftp.Put(local, "photo.jpg"); });
+    ShrunkSource shrunk(bytes, c.source == Source::kReadFails);
+    HookCalls hook(s.ftp, c.hook_throws ? std::chrono::milliseconds(300) : std::chrono::hours(1));
+    const std::string outcome = Outcome([&] {
+      if (c.source == Source::kFile) s.ftp.Put(local, "photo.jpg");
+      else s.ftp.Put(shrunk, "photo.jpg");
+    });
     EXPECT_TRUE(OutcomeMatches(outcome, c.outcome)) << "got: " << outcome;
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_LT(hook.LongestGap(), kHookGapAllowed);  // accept, replies, room to send
     EXPECT_EQ(s.ftp.Connected(), c.connected_after);
     s.ftp.Disconnect();
     ASSERT_TRUE(s.server->Finish(std::chrono::seconds(30)));
@@ -355,6 +451,7 @@ TEST(NetFtpSession, StoreCases) {
       ASSERT_EQ(s.transcript.Files().size(), 1u);
       EXPECT_TRUE(s.transcript.Files()[0] == bytes) << "the file arrived changed";
     }
+    for (const testing::DataEnd end : s.transcript.FileEnds()) EXPECT_EQ(end, c.data_end);
     // Whatever happened, the data port no longer takes connections.
     for (int port : s.transcript.DataPorts()) EXPECT_FALSE(DataLink(port).Connected()) << "port " << port;
   }
@@ -362,13 +459,18 @@ TEST(NetFtpSession, StoreCases) {
   EXPECT_EQ(OpenDescriptors(), fds_before);
 }
 
-// Two files over one login, as the batch upload stores them, byte for byte.
+// Two files over one login, as the batch upload stores them, byte for byte:
+// one from a path, one from a stream.
 TEST(NetFtpSession, TwoFileDialogueOnTheWire) {
   TempFolder folder;
   const std::string first_bytes("first\r\n\0\xff\n", 10);
-  const std::string second_bytes = Pattern(70000);  // more than two pieces of 32768
+  const std::string second_bytes = Pattern(70000);
   const std::string first = folder.File("a.jpg", first_bytes);
-  const std::string second = folder.File("b.jpg", second_bytes);
+  // The second comes from memory, from where its stream stands to its end.
+  TNwMemoryStream second;
+  second.Write("skip", 4);
+  second.Write(second_bytes.data(), static_cast<std::int64_t>(second_bytes.size()));
+  second.SetPosition(4);
   Session s({[](FtpScriptPeer& p) {
     p.Send("220-Vantora test server\r\n220 Ready.\r\n");
     p.Answer("USER", "331 Password required for 11010119900101123X.\r\n");
@@ -408,9 +510,11 @@ TEST(NetFtpSession, TwoFileDialogueOnTheWire) {
   EXPECT_TRUE(files[1] == second_bytes);
 }
 
-// The data port is opened on the address the control connection uses, and
-// the accept closes it: a second connection during the transfer is refused.
-TEST(NetFtpSession, DataPortOnTheControlAddressTakesOneConnection) {
+// The data port is opened on the address the control connection uses and
+// takes one connection, from the server's address only: a third party that
+// comes first is reset and gets nothing, and a second connection during the
+// transfer is refused.
+TEST(NetFtpSession, DataPortTakesOneConnectionFromTheServerOnly) {
   TempFolder folder;
   const std::string bytes = Pattern(8 << 20);
   const std::string local = folder.File("big.jpg", bytes);
@@ -420,6 +524,9 @@ TEST(NetFtpSession, DataPortOnTheControlAddressTakesOneConnection) {
     p.Login();
     p.AnswerPort();
     p.Answer("STOR", "150 Opening.\r\n");
+    DataLink stranger(p.DataIP(), p.DataPort(), "127.0.0.2");
+    EXPECT_TRUE(stranger.Connected());
+    p.ReceiveFile(stranger);
     DataLink link(p.DataIP(), p.DataPort());
     *received = link.ReadSome(1);
     *second_refused = !DataLink(p.DataIP(), p.DataPort()).Connected();
@@ -434,6 +541,8 @@ TEST(NetFtpSession, DataPortOnTheControlAddressTakesOneConnection) {
   EXPECT_NE(s.transcript.Commands().find("PORT 127,0,0,3,"), std::string::npos) << s.transcript.Commands();
   EXPECT_TRUE(*second_refused);
   EXPECT_TRUE(*received == bytes);
+  EXPECT_EQ(s.transcript.Files(), std::vector<std::string>{""});
+  EXPECT_EQ(s.transcript.FileEnds(), std::vector<testing::DataEnd>{testing::DataEnd::kReset});
 }
 
 TEST(NetFtpSession, LineBreaksAndNulInArgumentsAreRefusedBeforeAnythingIsWritten) {
@@ -465,24 +574,36 @@ TEST(NetFtpSession, LineBreaksAndNulInArgumentsAreRefusedBeforeAnythingIsWritten
   EXPECT_EQ(commands.find("DELE"), std::string::npos);
 }
 
-// An abort notice before the data connection announces a second reply; the
-// next file must not get it as the answer to its PORT.
-TEST(NetFtpSession, AnAbortNoticeBeforeConnectingLeavesNoReplyUnread) {
-  TempFolder folder;
-  const std::string local = folder.File("p.jpg", "photo");
-  Session s({[](FtpScriptPeer& p) {
-    p.Login();
-    p.AnswerPort();
+// An abort notice, before the data connection or after the file, may come
+// with a second reply; the next file must not get it as the answer to its
+// PORT.
+TEST(NetFtpSession, AnAbortNoticeLeavesNoReplyUnread) {
+  const Script before = [](FtpScriptPeer& p) {
     p.Answer("STOR", "150 Opening.\r\n");
     p.Send("426 Connection closed; transfer aborted.\r\n226 Abort successful.\r\n");
-    p.StoreOne();
-    p.Command();
-  }});
-  s.ftp.Connect(true);
-  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "reply 426");
-  EXPECT_TRUE(s.ftp.Connected());
-  EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "");
-  EXPECT_EQ(s.transcript.Files(), std::vector<std::string>{"photo"});
+  };
+  const Script after = [](FtpScriptPeer& p) {
+    p.Answer("STOR", "150 Opening.\r\n");
+    p.ReceiveFile();
+    p.Send("426 Connection closed; transfer aborted.\r\n");
+    p.Send("226 Abort successful.\r\n");
+  };
+  TempFolder folder;
+  const std::string local = folder.File("p.jpg", "photo");
+  for (const Script& notice : {before, after}) {
+    Session s({[notice](FtpScriptPeer& p) {
+      p.Login();
+      p.AnswerPort();
+      notice(p);
+      p.StoreOne();
+      p.Command();
+    }});
+    s.ftp.Connect(true);
+    EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "reply 426");
+    EXPECT_TRUE(s.ftp.Connected());
+    EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "");
+    EXPECT_EQ(s.transcript.Files().back(), "photo");
+  }
 }
 
 // A server that answers a failed transfer late must not have that answer
@@ -509,6 +630,128 @@ TEST(NetFtpSession, AFailureWithItsReplyUnreadDropsTheControlConnection) {
   s.ftp.Connect(true);
   EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "");
   EXPECT_EQ(s.transcript.Files(), std::vector<std::string>{"photo"});
+}
+
+// A server that ended the session between stores (an idle time-out with or
+// without its 421, a late reply) is noticed at once, before any command, so
+// the next store logs in afresh instead of failing.
+TEST(NetFtpSession, AServerThatLeftBetweenStoresIsNoticedBeforeTheNext) {
+  struct Case {
+    const char* name;
+    std::string said;  // after the first store's 226
+    bool closes;
+    int last_code;  // LastCmdResult() once noticed
+  };
+  TempFolder folder;
+  const std::string local = folder.File("p.jpg", "photo");
+  for (const Case& c : {Case{"421 and close", "421 Timeout.\r\n", true, 421},
+                        Case{"close after the last 226", "", true, 226},
+                        Case{"421, connection left open", "421-Idle\r\n421 Timeout.\r\n", false, 421},
+                        Case{"a late reply", "226 Late.\r\n", false, 226}}) {
+    SCOPED_TRACE(c.name);
+    auto left = std::make_shared<std::promise<void>>();
+    Session s({[&c, left](FtpScriptPeer& p) {
+                 p.Login();
+                 p.StoreOne();
+                 p.Send(c.said);
+                 if (c.closes) p.Close();
+                 left->set_value();
+                 if (!c.closes) p.WaitForClientClose();
+               },
+               Then([](FtpScriptPeer& p) {
+                 p.Login();
+                 p.StoreOne();
+               })});
+    s.ftp.Connect(true);
+    ASSERT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "");
+    ASSERT_EQ(left->get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_FALSE(s.ftp.Connected());
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(100));
+    EXPECT_EQ(s.ftp.LastCmdResult().NumericCode, c.last_code);
+    s.ftp.Connect(true);
+    EXPECT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "");
+    EXPECT_EQ(s.transcript.Files().size(), 2u);
+  }
+}
+
+// A server that answers every command, only slowly, and a connect that is
+// never answered: each whole operation ends at its own bound, however long
+// the waits inside it may each be.
+TEST(NetFtpSession, ConnectLoginAndStoreEndWithinTheirBounds) {
+  const auto pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  const auto slowly = [pause](FtpScriptPeer& p, const char* reply) {
+    p.Command();
+    pause(300);
+    return p.Send(reply);
+  };
+  struct Case {
+    const char* name;
+    bool store;
+    Script server;
+    std::string outcome;
+    int bound_ms;
+  };
+  const std::vector<Case> cases = {
+      {"a connect nobody answers", false, nullptr, "Connect timed out.", 600},
+      {"a login answered slowly", false,
+       Then([pause, slowly](FtpScriptPeer& p) {
+         pause(300);
+         p.Send("220 Ready\r\n");
+         slowly(p, "331 Password.\r\n") && slowly(p, "230 In.\r\n") && slowly(p, "200 I.\r\n");
+       }),
+       "Read Timeout", 800},
+      {"a store answered slowly", true,
+       [pause, slowly](FtpScriptPeer& p) {
+         slowly(p, "200 PORT ok.\r\n");
+         slowly(p, "150 Opening.\r\n");
+         p.ReceiveFile();
+         for (int i = 0; i < 50 && p.Send("226-Still storing\r\n"); ++i) pause(100);
+       },
+       "Read Timeout", 800},
+      {"a transfer that creeps", true,
+       [pause](FtpScriptPeer& p) {
+         p.AnswerPort();
+         p.Answer("STOR", "150 Opening.\r\n");
+         DataLink link(p.DataPort());
+         while (!link.ReadSome(1).empty()) pause(20);
+       },
+       "Socket Error # 10060", 800},
+  };
+  TempFolder folder;
+  const std::string local = folder.File("big.jpg", Pattern(24 << 20));
+  testing::FullListener full;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Script> scripts;
+    if (c.server != nullptr) {
+      scripts.push_back([&c](FtpScriptPeer& p) {
+        if (c.store && !p.Login()) return;
+        c.server(p);
+        p.WaitForClientClose();
+      });
+    }
+    Session s(scripts);
+    if (c.server == nullptr) s.ftp.Port = full.Port();
+    // Only the bound under test is short.
+    TNwTimeLimit& bound = c.server == nullptr ? s.ftp.ConnectTimeout : c.store ? s.ftp.StoreTimeout : s.ftp.LoginTimeout;
+    bound = TNwTimeLimit::Milliseconds(c.bound_ms);
+    if (c.store) {
+      ASSERT_EQ(Outcome([&] { s.ftp.Connect(true); }), "");
+    }
+    HookCalls hook(s.ftp);
+    const auto started = std::chrono::steady_clock::now();
+    const std::string outcome = Outcome([&] {
+      if (c.store) s.ftp.Put(local, "big.jpg");
+      else s.ftp.Connect(true);
+    });
+    EXPECT_LT(hook.LongestGap(), kHookGapAllowed);  // connect, replies, room to send
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_TRUE(OutcomeMatches(outcome, c.outcome)) << "got: " << outcome;
+    EXPECT_GE(took, std::chrono::milliseconds(c.bound_ms - 50));
+    EXPECT_LT(took, std::chrono::milliseconds(c.bound_ms + 1000));
+    EXPECT_FALSE(s.ftp.Connected());
+  }
 }
 
 }  // namespace

@@ -148,6 +148,13 @@ TEST(NetTcpConnection, WritesGoOutInOnePieceThroughTheWriteBuffer) {
   } catch (const ENwNoDataToRead& e) {
     EXPECT_STREQ(e.what(), "No data to read.");
   }
+
+  // A stream goes out in SendBufferSize pieces, one send each.
+  Scripted pieces("", 1);
+  TNwMemoryStream file;
+  file.Write(std::string(70000, 'f').data(), 70000);
+  pieces.connection.WriteStream(file);
+  EXPECT_EQ(pieces.handler.SendSizes(), (std::vector<std::size_t>{32768, 32768, 4464}));
 }
 
 TEST(NetTcpConnection, NotConnectedAndAlreadyConnected) {

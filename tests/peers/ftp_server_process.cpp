@@ -130,7 +130,7 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const std::string& user, const
   return server;
 }
 
-FtpServerProcess FtpServerProcess::StartVsftpd(const std::string& user, const std::string& password) {
+FtpServerProcess FtpServerProcess::StartVsftpd(const std::string& user, const std::string& password, int idle_s) {
   if (::geteuid() != 0) throw std::runtime_error("vsftpd needs root (it changes to the account's user)");
   if (::access(kVsftpd, X_OK) != 0) throw std::runtime_error(std::string(kVsftpd) + " is not installed");
   const std::string hash = CommandOutput("openssl passwd -6 '" + password + "'");
@@ -155,7 +155,8 @@ FtpServerProcess FtpServerProcess::StartVsftpd(const std::string& user, const st
            "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\n"
            "chroot_local_user=NO\npam_service_name=vsftpd\nseccomp_sandbox=NO\nisolate=NO\n"
            "isolate_network=NO\nconnect_from_port_20=NO\nport_enable=YES\nsecure_chroot_dir=" + dir +
-           "/empty\nxferlog_enable=NO\nsyslog_enable=NO\nvsftpd_log_file=" + dir + "/vsftpd.log\n");
+           "/empty\nxferlog_enable=NO\nsyslog_enable=NO\nvsftpd_log_file=" + dir + "/vsftpd.log\n" +
+               (idle_s > 0 ? "idle_session_timeout=" + std::to_string(idle_s) + "\n" : std::string()));
   ::chmod(dir.c_str(), 0755);
 
   const std::string config = dir + "/vsftpd.conf";

@@ -27,7 +27,8 @@ class FtpServerProcess {
   // own (copies of passwd, shadow and group bound over the real ones), so the
   // machine's user database is never touched. Raises std::runtime_error with
   // the reason when vsftpd cannot run here.
-  static FtpServerProcess StartVsftpd(const std::string& user, const std::string& password);
+  // With idle_s > 0 a session idle that many seconds is ended with a 421.
+  static FtpServerProcess StartVsftpd(const std::string& user, const std::string& password, int idle_s = 0);
 
   FtpServerProcess(FtpServerProcess&& other) noexcept;
   int Port() const { return port_; }

@@ -1,39 +1,10 @@
-# The start both smoke scripts share; sourced by them, never run alone.
+# The start both X smoke scripts share; sourced by them, never run alone.
 # Usage: source xvfb_common.sh <log name> <tool>...
-# Skips the test (status 77) when Xvfb or a tool is missing, then gives the
-# script a scratch folder $work (removed at the end with every process in
-# $pids), fail (which shows $work/<log name>.log), await, and a private
-# virtual X server in $DISPLAY.
+# What smoke_common.sh gives, and a private virtual X server in $DISPLAY.
 
 smoke_log=$1
 shift
-for tool in Xvfb "$@"; do
-  command -v "$tool" >/dev/null || { echo "smoke: $tool is missing (scripts/install-deps)"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "smoke: FAILED: $*" >&2
-  [[ -f "$work/$smoke_log.log" ]] && sed "s/^/$smoke_log: /" "$work/$smoke_log.log" >&2
-  exit 1
-}
-
-# Waits up to $1 seconds for the command after it to succeed.
-await() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/smoke_common.sh" "$smoke_log" Xvfb "$@"
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)

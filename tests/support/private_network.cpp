@@ -3,11 +3,14 @@
 #include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
+#include <netinet/in.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -57,6 +60,29 @@ std::string EnterPrivateNetwork() {
     if (auto error = EnterAsUnprivileged(); !error.empty()) return error;
   }
   return BringLoopbackUp();
+}
+
+std::string UseSilentNameServer() {
+  if (unshare(CLONE_NEWNS) != 0) return Errno("unshare(mount)");
+  // Keep the bind mount below from reaching the machine's namespace.
+  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return Errno("mount private");
+  char path[] = "/tmp/vantora-resolv-XXXXXX";
+  const int file = mkstemp(path);
+  if (file < 0) return Errno("mkstemp");
+  close(file);
+  const bool written = WriteFile(path, "nameserver 127.0.0.1\noptions timeout:3 attempts:1\n");
+  const bool bound = written && mount(path, "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0;
+  const std::string error = written ? (bound ? "" : Errno("bind /etc/resolv.conf")) : "resolv.conf copy";
+  unlink(path);  // the mount keeps the file alive
+  if (!error.empty()) return error;
+  // Queries pile up in a socket nobody reads; it lives as long as the process.
+  const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(53);
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (udp < 0 || bind(udp, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return Errno("bind udp 53");
+  return {};
 }
 
 }  // namespace vantora::testing

@@ -11,4 +11,12 @@ namespace vantora::testing {
 // share the namespace. Returns an empty string on success, else the reason.
 std::string EnterPrivateNetwork();
 
+// Inside that namespace: gives the process a mount namespace of its own in
+// which /etc/resolv.conf names one name server, on 127.0.0.1, that takes
+// every query and never answers (the resolver's own time-out: 3 s, one
+// try). The machine's resolver settings stay as they are. Call it after
+// EnterPrivateNetwork and before any thread starts. Returns an empty string
+// on success, else the reason.
+std::string UseSilentNameServer();
+
 }  // namespace vantora::testing

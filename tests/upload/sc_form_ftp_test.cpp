@@ -1,13 +1,20 @@
 // Upload runs of the FTP batch dialog through its real controls against a
 // real FTP server (python3-pyftpdlib) and scripted peers on port 21 of
 // 127.0.0.1, inside a private network namespace.
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <set>
 #include <memory>
 
 #include "dialog_fixture.h"
@@ -112,9 +119,22 @@ TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
   const fs::path third = AddCopy("c.jpg", "landscape-1024x768.jpg");
   fs::remove(second);
   form.sg->SetCell(2, 2, "earlier");  // what an earlier run left must stay
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(::inotify_add_watch(watch, local.c_str(), IN_OPEN), 0);
   const long openFiles = OpenFileCount();
   Run();
   EXPECT_EQ(OpenFileCount(), openFiles);  // no socket, listener or file left open
+  // Each photo is opened once, to be read for the rescale: what is sent is
+  // what the rescale wrote, not whatever the path names by then.
+  std::multiset<std::string> opened;
+  alignas(inotify_event) char events[65536];
+  const ssize_t got = ::read(watch, events, sizeof events);
+  for (ssize_t at = 0; at < got; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(events + at)->len) {
+    opened.insert(reinterpret_cast<inotify_event*>(events + at)->name);
+  }
+  ::close(watch);
+  EXPECT_EQ(opened.count("a.jpg"), 1u);
+  EXPECT_EQ(opened.count("c.jpg"), 1u);
   EXPECT_EQ(BoxList(), (std::vector<std::string>{std::string("Confirm: ") + kAsk, "Information: 文件b.jpg不存在!",
                                                  std::string("Information: ") + kDone}));
   EXPECT_EQ(prompter.Boxes()[0].icon, MsgIcon::Question);
@@ -198,8 +218,11 @@ TEST_F(ScFormFtpTest, EachPhotoArrivesAtMost303RowsHighWithItsRoundedWidth) {
   // A second run sends every file again; numbering goes on after a run.
   Add((local / "228x303.jpg").string());
   EXPECT_EQ(form.sg->Cell(0, 6), "6");
+  for (int row = 1; row <= 6; ++row) form.sg->SetCell(2, row, "");
+  for (const auto& [name, size] : expected) fs::remove(home / name);
   Run();
   for (int row = 1; row <= 6; ++row) EXPECT_EQ(Status(row), kSent) << row;
+  EXPECT_EQ(Stored().size(), 5u);
 }
 
 TEST_F(ScFormFtpTest, AnUnreachableServerFailsEveryRowAfterItsOwnAttempt) {
@@ -222,6 +245,7 @@ TEST_F(ScFormFtpTest, AnUnreachableServerFailsEveryRowAfterItsOwnAttempt) {
 
   // No route at all: every row fails at once, and the run still ends.
   UserInfo.fip = "192.0.2.1";
+  for (int row = 1; row <= 4; ++row) form.sg->SetCell(2, row, "");
   Run();
   for (int row = 1; row <= 4; ++row) EXPECT_EQ(Status(row), kFailed) << row;
   EXPECT_EQ(BoxList().back(), std::string("Information: ") + kDone);
@@ -271,21 +295,76 @@ TEST_F(ScFormFtpTest, NoChangesNothingAndAnEmptyListConnectsToNothing) {
   EXPECT_EQ(watcher.Accepted(), 0);
 }
 
-TEST_F(ScFormFtpTest, ACorruptPhotoOrAPipeFailsItsRowAndTheFileStaysAsItWas) {
+TEST_F(ScFormFtpTest, APhotoThatCannotBeSentWholeFailsItsRowAndStaysAsItWas) {
   StartServer();
-  const fs::path corrupt = AddCopy("corrupt.jpg", "garbage-after-soi.jpg");
-  const std::string before = Slurp(corrupt);
   const fs::path pipe = local / "pipe.jpg";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  Add(pipe.string());
+  // Each row's file as listed, and the test photo it holds, which must stay as it was.
+  const std::pair<std::string, std::string> rows[] = {
+      {(local / "corrupt.jpg").string(), "garbage-after-soi.jpg"},
+      {pipe.string(), ""},
+      {(local / "truncated.jpg").string(), "truncated-640x480.jpg"},  // would arrive half grey
+      {(local / "line\nbreak.jpg").string(), "portrait-600x800.jpg"},   // the server could not be told its name
+      {(local / "return\r.jpg").string(), "portrait-600x800.jpg"},
+      {(local / "nul.jpg").string() + std::string("\0.jpg", 5), "portrait-600x800.jpg"},  // would name nul.jpg
+  };
+  for (const auto& [listed, data] : rows) {
+    if (!data.empty()) fs::copy_file(TestData(data), listed.substr(0, listed.find('\0')));
+    Add(listed);
+  }
   AddCopy("good.jpg", "red-228x303.jpg");
   Run();
-  EXPECT_EQ(Status(1), kFailed);
-  EXPECT_EQ(Status(2), kFailed);
-  EXPECT_EQ(Status(3), kSent);
-  EXPECT_EQ(Slurp(corrupt), before);
+  for (int row = 1; const auto& [listed, data] : rows) {
+    EXPECT_EQ(Status(row++), kFailed) << listed;
+    const std::string onDisk = listed.substr(0, listed.find('\0'));
+    EXPECT_TRUE(data.empty() || Slurp(onDisk) == Slurp(TestData(data))) << onDisk << " was changed";
+  }
+  EXPECT_EQ(Status(7), kSent);
   EXPECT_TRUE(fs::is_fifo(pipe));
   EXPECT_EQ(Stored(), std::vector<std::string>{"good.jpg"});
+}
+
+// The dialog's part in every wait for the server: the event loop turns (a
+// call posted meanwhile runs) while the row waits, and nothing that arrives
+// then acts on the dialog.
+TEST_F(ScFormFtpTest, WhileTheServerKeepsARowWaitingTheLoopTurnsAndTheDialogTakesNoInput) {
+  const std::string before = Slurp(AddCopy("a.jpg", "portrait-600x800.jpg"));
+  std::promise<void> looked;
+  std::atomic<bool> greeted{false};
+  bool duringWait = false;
+  // Runs from a timer started while the client waits for the greeting.
+  const auto poke = [&] {
+    duringWait = form.Running() && !greeted;
+    QTest::mouseClick(form.BitBtn3, Qt::LeftButton);  // "清空文件清单": dropped
+    QCoreApplication::postEvent(form.BitBtn3, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
+                                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QTest::keyClick(&form, Qt::Key_Escape);  // dropped
+    form.close();                            // refused
+    // Pressed past the input, as an accessibility tool presses a button:
+    // still no second run and no emptied list.
+    form.BitBtn2->click();
+    form.BitBtn3->click();
+    looked.set_value();
+  };
+  FakeServer slow({[&](FakePeer& p) {
+                    // The client now waits for the greeting. What is posted to
+                    // the GUI thread runs only if its loop turns meanwhile.
+                    QMetaObject::invokeMethod(
+                        &form, [&] { QTimer::singleShot(100, &form, poke); }, Qt::QueuedConnection);
+                    looked.get_future().wait_for(std::chrono::seconds(5));
+                    greeted = true;
+                    p.Send("421 Service not available\r\n");
+                    p.Close();
+                  }},
+                  21);
+  Run();
+  EXPECT_TRUE(slow.Finish());
+  EXPECT_TRUE(duringWait) << "nothing posted ran while the row waited";
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(form.sg->RowCount(), 3);
+  EXPECT_EQ(BoxList(), (std::vector<std::string>{std::string("Confirm: ") + kAsk, std::string("Information: ") + kDone}));
+  EXPECT_EQ(Status(1), kFailed);
+  EXPECT_TRUE(Slurp(local / "a.jpg") == before);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <QLineEdit>
+
 #include "dialog_fixture.h"
 #include "framework/string_grid.h"
+#include "upload/net_form.h"
 #include "upload/sc_form.h"
 
 namespace vantora::testing {
@@ -97,6 +100,7 @@ TEST_F(ScFormTest, AddingTakesTheChosenPathAsItIsAndNumbersTheRows) {
   EXPECT_EQ(prompter.FileRequests()[0].title, "考生照片文件");
   EXPECT_EQ(prompter.FileRequests()[0].filter, "JPEG Image File (*.jpg)|*.jpg");
   EXPECT_FALSE(prompter.FileRequests()[0].mustExist);  // a typed name of a missing file is taken
+  EXPECT_TRUE(prompter.FileRequests()[0].picturePreview);
   Add("/nowhere/不存在 的.jpg");
   Add("/photos/1.jpg");  // the same file twice is sent twice
   EXPECT_EQ(Rows(), "1|/photos/1.jpg|;2|/nowhere/不存在 的.jpg|;3|/photos/1.jpg|;||;");
@@ -127,6 +131,33 @@ TEST_F(ScFormTest, UploadButtonFollowsAddAndClearButNotTheShow) {
   Show();
   EXPECT_EQ(Rows(), "||;");
   EXPECT_TRUE(form.BitBtn2->isEnabled());
+}
+
+TEST_F(ScFormTest, EnterInEitherDialogPressesNoButtonButAFocusedOne) {
+  TNetForm net;
+  UserInfo.fip = "192.0.2.7";
+  Show();
+  Add("/photos/1.jpg");
+  // Enter where a typed line or the list has the focus: the dialog stays,
+  // nothing is stored and the chooser is not asked again. A button that has
+  // the focus is pressed.
+  const std::tuple<QDialog*, QWidget*, bool> cases[] = {{&net, net.Edit1, true},
+                                                        {&net, net.Edit2, true},
+                                                        {&net, net.Edit3, true},
+                                                        {&form, form.sg, true},
+                                                        {&form, form.BitBtn4, false}};
+  for (const auto& [dialog, focus, staysOpen] : cases) {
+    dialog->show();
+    QApplication::setActiveWindow(dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    net.Edit1->setText("10.9.9.9");
+    focus->setFocus(Qt::TabFocusReason);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(focus, key);
+    EXPECT_EQ(dialog->isVisible(), staysOpen) << focus->objectName().toStdString();
+    dialog->hide();
+  }
+  EXPECT_EQ(UserInfo.fip, "192.0.2.7");           // "设置" was not pressed
+  EXPECT_EQ(prompter.FileRequests().size(), 1u);  // nor "添加照片"
 }
 
 TEST(BareFileNameTest, IsThePartAfterTheLastSeparator) {
