@@ -10,7 +10,8 @@
 //   add PORT MODES NAME...      -> ok INDEX /dev/videoN
 //   unplug INDEX | plug INDEX   -> ok [/dev/videoN]
 //   fault INDEX none|busy-format|busy-stream|stop|vanish-after FRAMES
-//   state INDEX                 -> ok present=1 node=/dev/video0 streaming=1 frames=N last=N open=N size=WxH
+//   state INDEX                 -> ok present=1 node=/dev/video0 streaming=1 frames=N last=N open=N
+//                                  size=WxH format=MJPG interval=1/30
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -57,7 +58,9 @@ std::string Answer(UsbCameraEmulator& emulator, const std::string& line) {
     return "ok present=" + std::to_string(s.present) + " node=" + (s.node.empty() ? "-" : s.node) +
            " streaming=" + std::to_string(s.streaming) + " frames=" + std::to_string(s.frames) +
            " last=" + std::to_string(s.last_frame) + " open=" + std::to_string(s.open_descriptors) +
-           " size=" + std::to_string(s.width) + "x" + std::to_string(s.height);
+           " size=" + std::to_string(s.width) + "x" + std::to_string(s.height) +
+           " format=" + std::string(reinterpret_cast<const char*>(&s.fourcc), 4).c_str() +
+           " interval=" + std::to_string(s.interval.numerator) + "/" + std::to_string(s.interval.denominator);
   }
   throw std::invalid_argument("unknown command '" + command + "'");
 }

@@ -384,7 +384,7 @@ struct UsbCameraEmulator::Impl {
     return c.spec.modes.front();
   }
 
-  static void Describe(const Camera&, v4l2_format& f, std::uint32_t fourcc, int width, int height) {
+  static void FillFormat(v4l2_format& f, std::uint32_t fourcc, int width, int height) {
     std::memset(&f.fmt, 0, sizeof f.fmt);
     f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     f.fmt.pix.pixelformat = fourcc;
@@ -409,7 +409,7 @@ struct UsbCameraEmulator::Impl {
     if (f.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return EINVAL;
     EnsureFormat(c);
     if (request == VIDIOC_G_FMT) {
-      Describe(c, f, c.fourcc, c.width, c.height);
+      FillFormat(f, c.fourcc, c.width, c.height);
       return 0;
     }
     const UsbCameraMode& m = Nearest(c, f.fmt.pix);
@@ -418,7 +418,7 @@ struct UsbCameraEmulator::Impl {
       if (c.owner && (c.owner != client || !c.buffers.empty())) return EBUSY;  // another is streaming
       c.fourcc = m.fourcc, c.width = m.width, c.height = m.height, c.interval = m.intervals.front();
     }
-    Describe(c, f, m.fourcc, m.width, m.height);
+    FillFormat(f, m.fourcc, m.width, m.height);
     return 0;
   }
 
@@ -695,6 +695,7 @@ UsbCameraState UsbCameraEmulator::State(int camera) const {
   s.fourcc = c.fourcc;
   s.width = c.width;
   s.height = c.height;
+  s.interval = c.interval;
   return s;
 }
 

@@ -46,8 +46,9 @@ struct UsbCameraState {
   std::uint64_t frames = 0;    // frames sent since the camera was (re)plugged
   std::uint32_t last_frame = 0;  // the number coded in the last frame sent
   int open_descriptors = 0;    // on its current node
-  std::uint32_t fourcc = 0;
+  std::uint32_t fourcc = 0;  // the format the station set
   int width = 0, height = 0;
+  FrameInterval interval;
 };
 
 class UsbCameraEmulator {

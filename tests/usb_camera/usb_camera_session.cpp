@@ -158,6 +158,8 @@ UsbCameraState EmulatedCameras::State(int camera) {
     if (key == "last") s.last_frame = static_cast<std::uint32_t>(std::stoul(value));
     if (key == "open") s.open_descriptors = std::stoi(value);
     if (key == "size") std::sscanf(value.c_str(), "%dx%d", &s.width, &s.height);
+    if (key == "format" && value.size() == 4) std::memcpy(&s.fourcc, value.data(), 4);
+    if (key == "interval") std::sscanf(value.c_str(), "%u/%u", &s.interval.numerator, &s.interval.denominator);
   }
   return s;
 }

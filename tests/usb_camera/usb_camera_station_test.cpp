@@ -138,8 +138,10 @@ TEST_F(UsbCameraStationTest, RealCamerasPreviewInTheChosenModeAndTheirFramesBeco
     EXPECT_TRUE(prompter.Boxes().empty()) << prompter.Boxes()[0].text;
     ASSERT_TRUE(LivePreview());
     const UsbCameraState state = emulator->State(cameras[i]);
+    EXPECT_EQ(state.fourcc, c.fourcc_chosen);
     EXPECT_EQ(state.width, c.width);
     EXPECT_EQ(state.height, c.height);
+    EXPECT_EQ(state.interval.denominator / state.interval.numerator, 30u);
     EXPECT_EQ(main->AVCapture1->geometry(), c.preview);
 
     const std::uint32_t before = emulator->State(cameras[i]).last_frame;
