@@ -204,6 +204,7 @@ struct UsbCameraEmulator::Impl {
   static void OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
     auto* n = static_cast<Node*>(data);
     std::lock_guard lock(n->emulator->mutex);
+    n->emulator->OpenCount(*n);  // forgets the closed ones, so the list stays short
     n->clients.push_back(static_cast<UMockdevIoctlClient*>(g_object_ref(client)));
   }
 
