@@ -12,6 +12,7 @@
 //   fault INDEX none|busy-format|busy-stream|stop|vanish-after FRAMES
 //   state INDEX                 -> ok present=1 node=/dev/video0 streaming=1 frames=N last=N open=N
 //                                  size=WxH format=MJPG interval=1/30
+#include <csignal>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -68,6 +69,12 @@ std::string Answer(UsbCameraEmulator& emulator, const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Asked to end (a test's clean-up), it ends as when its input ends, so the
+  // testbed's folder goes with it: the signal only interrupts the read.
+  struct sigaction stop {};
+  stop.sa_handler = [](int) {};
+  sigaction(SIGTERM, &stop, nullptr);
+  sigaction(SIGINT, &stop, nullptr);
   try {
     if (!RunsWithPreload(UmockdevPreload())) {
       BuildRegistry(ProgramRegistry());  // for the station, outside the emulation
