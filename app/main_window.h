@@ -23,6 +23,7 @@ class TBitmap;
 class TFilter;
 class TFilterGraph;
 class TImage;
+class TPictureWatch;
 class TSampleGrabber;
 class TSysDevEnum;
 class TNetForm;
@@ -133,12 +134,16 @@ class TMain : public QWidget {
   std::shared_ptr<TFilter> Filter;
   std::shared_ptr<TSysDevEnum> SysDevEnum;
   std::shared_ptr<TBitmap> GrabBitmap;
+  // Whether the chosen camera still sends its picture (see picture_watch.h).
+  std::shared_ptr<TPictureWatch> PictureWatch;
   void CreateAVCapture1();        // builds AVCapture1 at its place in VideoPanel
   void FillDeviceMenu();          // FormCreate step 1
   void DeviceItemClick(int tag);  // a device item of "视频来源" clicked
   void ApplyPreviewGeometry();
   void ReleaseDeviceList();       // FormClose step 1
   void ShutDownCapture();         // FormClose step 2
+  bool CameraHasPicture() const;  // "拍照" cuts only the camera's current picture
+  void ReleaseLostCamera();       // the chosen camera has gone
   // ==== END capture block ====
 
  protected:

@@ -2,7 +2,9 @@
 // The preview control: a widget that is also the graph's renderer member. It
 // draws the latest frame stretched over its own rectangle, so the picture
 // follows the control wherever it is moved or resized; where there is no
-// picture it shows its blue background.
+// picture it shows its blue background. Told that the camera has no picture
+// (it has gone, or sends nothing), it drops the last frame rather than
+// showing it frozen, until frames come again.
 
 #include <QWidget>
 #include <memory>
@@ -27,6 +29,7 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   // Frames drawn since the control was made; for tests and measurements.
   long long FramesShown() const { return frames_shown_; }
   bool HasPicture() const { return current_.has_value(); }
+  void SetNoPicture(bool no_picture);
 
   capture::ElementRef MemberFilter() const override;
   std::string MemberName() const override { return name_; }
@@ -46,6 +49,7 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   std::unique_ptr<capture::VideoRenderer> renderer_;
   std::optional<capture::FrameSnapshot> current_;
   long long frames_shown_ = 0;
+  bool no_picture_ = false;
 };
 
 }  // namespace vantora

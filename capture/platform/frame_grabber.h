@@ -4,6 +4,7 @@
 // streaming thread only swaps a buffer reference under a mutex; copying the
 // pixels out happens on request, on the caller's thread.
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ class FrameGrabber {
   std::optional<GstVideoInfo> ConnectedFormat() const;
   // The latest frame, or none before the first one arrives.
   std::optional<FrameSnapshot> LatestFrame() const;
+  // When the latest frame passed (steady clock), or none before the first.
+  std::optional<std::chrono::steady_clock::time_point> LatestFrameTime() const;
 
   struct Shared;  // what the streaming-thread callbacks share with the owner
 
