@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "capture/filter.h"
 #include "capture/filter_graph.h"
+#include "capture/picture_watch.h"
 #include "capture/preview_selection.h"
 #include "capture/sample_grabber.h"
 #include "capture/sys_dev_enum.h"
@@ -41,6 +42,11 @@ void TMain::StartCapture() {
   // The members join in the window's order: preview, grabber, source.
   SampleGrabber->SetFilterGraph(FilterGraph.get());
   Filter->SetFilterGraph(FilterGraph.get());
+  PictureWatch = std::make_shared<TPictureWatch>(*FilterGraph, *SampleGrabber, *Filter, Preview(AVCapture1));
+  PictureWatch->Removed = [this](const capture::DeviceMoniker& device) {
+    return SysDevEnum && SysDevEnum->Removed(device);
+  };
+  PictureWatch->OnLost = [this] { Guarded([this] { ReleaseLostCamera(); }); };
   Guarded([this] { FillDeviceMenu(); });
 }
 
@@ -55,7 +61,9 @@ void TMain::FillDeviceMenu() {
 
 void TMain::DeviceItemClick(int tag) {
   if (!SysDevEnum || !SampleGrabber) return;  // the list is gone once the window closes
+  PictureWatch->Stop();
   BuildAndRunPreview(*FilterGraph, *SysDevEnum, tag, *Filter, *SampleGrabber, Preview(AVCapture1));
+  PictureWatch->Start();
   BitBtn1->setEnabled(true);
   SampleGrabber->GrabFrame(*GrabBitmap);  // learns the frame size, frame or not
   ApplyPreviewGeometry();
@@ -70,6 +78,16 @@ void TMain::ApplyPreviewGeometry() {
 
 void TMain::ReleaseDeviceList() { SysDevEnum.reset(); }
 
-void TMain::ShutDownCapture() { ShutdownPreview(*FilterGraph); }
+void TMain::ShutDownCapture() {
+  if (PictureWatch) PictureWatch->Stop();
+  ShutdownPreview(*FilterGraph);
+}
+
+bool TMain::CameraHasPicture() const { return PictureWatch && PictureWatch->HasPicture(); }
+
+// Everything of a camera that has gone is released at once, its device node
+// first of all: a camera plugged back in then finds its node free, and the
+// menu item reaches it again.
+void TMain::ReleaseLostCamera() { ShutDownCapture(); }
 
 }  // namespace vantora

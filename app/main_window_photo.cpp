@@ -14,10 +14,18 @@
 
 namespace vantora {
 
+constexpr char kCameraHasNoPicture[] = "摄像头没有画面，请检查摄像头后重新选择视频来源。";
+
 // "拍照": the latest frame goes into the hidden frame target, the portrait
-// into the photo view. A grab that fails before it touches the frame target
-// leaves the previous frame there, and that one is used.
+// into the photo view. Only the camera's current picture becomes a portrait:
+// a camera that has gone, sends nothing, or failed to start would leave an
+// older frame (the previous examinee's, perhaps) or a black one there, to be
+// saved under the new number.
 void TMain::BitBtn1Click() {
+  if (!CameraHasPicture()) {
+    MessageDlg(kCameraHasNoPicture, MsgDlgType::Information, {MsgButton::OK});
+    return;
+  }
   TBitmap& frameTarget = Image2->Picture().Bitmap();
   if (SampleGrabber) SampleGrabber->GrabFrame(frameTarget);
   if (MakePortrait(frameTarget, Edit1Text(), N4->isChecked(), Image1->Picture()) ==

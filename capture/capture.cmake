@@ -4,6 +4,7 @@ add_library(vantora_capture STATIC
   filter.cpp
   filter_graph.cpp
   frame_copy.cpp
+  picture_watch.cpp
   preview_selection.cpp
   sample_grabber.cpp
   sys_dev_enum.cpp

@@ -22,7 +22,7 @@ void TFilter::NotifyMember(TMemberStage stage, int) {
     case TMemberStage::Adding:
       // No moniker, or a device that is gone: the member stays without a
       // filter, and asking it for one fails later.
-      if (auto moniker = BaseFilter.Moniker()) device_filter_ = moniker->BindToElement();
+      if (auto moniker = BaseFilter.Moniker()) device_filter_ = moniker->BindToElement(&bound_);
       break;
     case TMemberStage::Added:
       break;
@@ -31,6 +31,7 @@ void TFilter::NotifyMember(TMemberStage stage, int) {
       break;
     case TMemberStage::Removed:
       device_filter_.reset();
+      bound_.reset();
       break;
     case TMemberStage::Refresh:
       if (TFilterGraph* graph = FilterGraph()) {

@@ -41,12 +41,15 @@ class TFilter : public TGraphComponent {
   TBaseFilter BaseFilter;
 
   capture::ElementRef MemberFilter() const override { return device_filter_; }
+  // The device the member's filter opens, while it has one.
+  const std::optional<capture::DeviceMoniker>& BoundDevice() const { return bound_; }
   std::string MemberName() const override { return name_; }
   void NotifyMember(TMemberStage stage, int param) override;
 
  private:
   std::string name_;
   capture::ElementRef device_filter_;
+  std::optional<capture::DeviceMoniker> bound_;
 };
 
 }  // namespace vantora

@@ -43,6 +43,11 @@ void TSampleGrabber::NotifyMember(TMemberStage stage, int) {
   }
 }
 
+std::optional<std::chrono::steady_clock::time_point> TSampleGrabber::LatestFrameTime() const {
+  if (!grabber_) return std::nullopt;
+  return grabber_->LatestFrameTime();
+}
+
 bool TSampleGrabber::GrabFrame(TBitmap& bitmap) const {
   if (!grabber_) return false;
   auto format = grabber_->ConnectedFormat();

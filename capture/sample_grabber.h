@@ -2,7 +2,9 @@
 // The sample grabber member: keeps the latest frame as the graph delivers it
 // and turns it into a 24-bit bitmap on request.
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -34,6 +36,8 @@ class TSampleGrabber : public TGraphComponent {
   // Once connected the bitmap takes the frame's size and 24-bit format even
   // before a frame has arrived; its pixels are then black.
   bool GrabFrame(TBitmap& bitmap) const;
+  // When the latest frame passed the grabber; none while it has no frame.
+  std::optional<std::chrono::steady_clock::time_point> LatestFrameTime() const;
 
   capture::ElementRef MemberFilter() const override;
   std::string MemberName() const override { return name_; }

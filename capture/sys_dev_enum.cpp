@@ -18,10 +18,17 @@ TSysDevEnum::TSysDevEnum() { Enumerate(); }
 void TSysDevEnum::Enumerate() {
   entries_.clear();
   monikers_.clear();
+  watch_.reset();
+  // Watching first, so that no removal after the listing goes unheard.
+  watch_ = std::make_unique<capture::DeviceWatch>();
   for (auto& device : capture::ListVideoDevices()) {
     entries_.push_back({CutUtf8(device.display_name, kMaxFriendlyNameBytes)});
     monikers_.push_back(std::move(device.moniker));
   }
+}
+
+bool TSysDevEnum::Removed(const capture::DeviceMoniker& moniker) const {
+  return watch_ && watch_->Removed(moniker);
 }
 
 TDeviceEntry TSysDevEnum::DeviceEntry(int index) const {
@@ -31,7 +38,10 @@ TDeviceEntry TSysDevEnum::DeviceEntry(int index) const {
 
 std::optional<capture::DeviceMoniker> TSysDevEnum::DeviceMoniker(int index) const {
   if (index < 0 || index >= DeviceCount()) return std::nullopt;
-  return monikers_[static_cast<std::size_t>(index)];
+  const capture::DeviceMoniker& listed = monikers_[static_cast<std::size_t>(index)];
+  // Its node may hold another camera by now: the listing's device is not used.
+  if (Removed(listed)) return listed.Unbound();
+  return listed;
 }
 
 }  // namespace vantora

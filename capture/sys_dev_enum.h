@@ -1,14 +1,18 @@
 #pragma once
 // The list of video input devices, made once. The listing keeps what it
 // found, so choosing a device by its position opens no other device: the
-// moniker it gives binds straight to the device that stood there.
+// moniker it gives binds straight to the device that stood there. The list
+// keeps watching its devices: the moniker of one that has been unplugged
+// since finds it again by a new listing (under its new node, if it is back).
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "device_list.h"
 #include "device_moniker.h"
+#include "device_watch.h"
 
 namespace vantora {
 
@@ -31,9 +35,14 @@ class TSysDevEnum {
   // which then binds to nothing.
   std::optional<capture::DeviceMoniker> DeviceMoniker(int index) const;
 
+  // Whether this device has been unplugged since the listing and is not
+  // back under the same node.
+  bool Removed(const capture::DeviceMoniker& moniker) const;
+
   void Enumerate();
 
  private:
+  std::unique_ptr<capture::DeviceWatch> watch_;
   std::vector<TDeviceEntry> entries_;
   std::vector<capture::DeviceMoniker> monikers_;
 };

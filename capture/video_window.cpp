@@ -77,9 +77,18 @@ void TVideoWindow::ApplyWindowSettings() {
   update();
 }
 
+void TVideoWindow::SetNoPicture(bool no_picture) {
+  no_picture_ = no_picture;
+  if (no_picture && current_) {
+    current_.reset();
+    update();
+  }
+}
+
 void TVideoWindow::TakeFrame() {
   if (!renderer_) return;
-  if (auto frame = renderer_->TakeLatestFrame()) {
+  auto frame = renderer_->TakeLatestFrame();
+  if (frame && !no_picture_) {
     current_ = std::move(frame);
     ++frames_shown_;
     update();

@@ -2,8 +2,10 @@
 // The preview control: a widget that is also the graph's renderer member. It
 // draws the latest frame stretched over its own rectangle, so the picture
 // follows the control wherever it is moved or resized; where there is no
-// picture it shows its blue background. The renderer delivers frames at the
-// control's size, so the stretch normally costs nothing.
+// picture it shows its blue background. Told that the camera has no picture
+// (it has gone, or sends nothing), it drops the last frame rather than
+// showing it frozen, until frames come again. The renderer delivers frames
+// at the control's size, so the stretch normally costs nothing.
 
 #include <QWidget>
 #include <memory>
@@ -32,6 +34,7 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   bool HasPicture() const { return current_.has_value(); }
   // The size of the frame on show, in screen pixels; empty without one.
   QSize PictureSize() const;
+  void SetNoPicture(bool no_picture);
 
   capture::ElementRef MemberFilter() const override;
   std::string MemberName() const override { return name_; }
@@ -54,6 +57,7 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   std::optional<capture::FrameSnapshot> current_;
   long long frames_shown_ = 0;
   long long frames_painted_ = 0;
+  bool no_picture_ = false;
 };
 
 }  // namespace vantora

@@ -294,6 +294,11 @@ Result CaptureGraph::Stop() {
 
 bool CaptureGraph::Running() const { return running_; }
 
+std::optional<Result> CaptureGraph::Failure() const {
+  std::lock_guard lock(shared_->mutex);
+  return shared_->run_error;
+}
+
 void CaptureGraph::SetEventNotify(std::function<void()> notify) {
   std::lock_guard lock(shared_->mutex);
   shared_->notify = std::move(notify);

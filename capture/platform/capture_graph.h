@@ -60,6 +60,9 @@ class CaptureGraph {
   Result Run(std::chrono::milliseconds negotiation_timeout = kNegotiationTimeout);
   Result Stop();
   bool Running() const;
+  // The first error the graph reported since Run began, if any: a graph
+  // that failed while running has stopped streaming.
+  std::optional<Result> Failure() const;
 
   // Called on whatever thread posts an event, once per batch: it must only
   // schedule a call of GetEvent on the program's own thread.

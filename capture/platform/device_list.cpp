@@ -7,14 +7,17 @@
 namespace vantora::capture {
 namespace {
 
+constexpr char kVideoSource[] = "Video/Source";
+
 std::string StructureString(const GstStructure* s, const char* field) {
   const gchar* v = s ? gst_structure_get_string(s, field) : nullptr;
   return v ? v : "";
 }
 
 // The identity the moniker keeps: the API and node path where the provider
-// gives them; otherwise the name, told apart from same-named devices by its
-// place among them.
+// gives them, otherwise the name, told apart from same-named devices by its
+// place among them; and the port a USB camera sits in, which outlasts
+// unplugging it (V4L2's bus info, told by both ways a device is found).
 DeviceMoniker IdentityOf(GstDevice* device, const std::string& name,
                          std::map<std::string, int>& unnamed_seen) {
   StructurePtr props(gst_device_get_properties(device));
@@ -22,7 +25,8 @@ DeviceMoniker IdentityOf(GstDevice* device, const std::string& name,
   std::string path = StructureString(props.get(), "api.v4l2.path");
   if (path.empty()) path = StructureString(props.get(), "device.path");
   if (path.empty()) path = "#" + std::to_string(unnamed_seen[name]++);
-  return DeviceMoniker(api, path, name, DeviceRef::Share(device));
+  std::string bus = StructureString(props.get(), "v4l2.device.bus_info");
+  return DeviceMoniker(api, path, name, DeviceRef::Share(device), bus);
 }
 
 }  // namespace
@@ -36,14 +40,9 @@ bool OffersUsableVideo(const GstCaps* caps) {
   return false;
 }
 
-std::vector<DeviceListing> ListVideoDevices() {
-  EnsureGstreamer();
-  auto monitor = DeviceMonitorRef::Adopt(gst_device_monitor_new());
-  gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
-
+std::vector<DeviceListing> ListingOf(GList* devices) {
   std::vector<DeviceListing> result;
   std::map<std::string, int> unnamed_seen;
-  GList* devices = gst_device_monitor_get_devices(monitor.get());
   for (GList* item = devices; item; item = item->next) {
     auto device = DeviceRef::Share(GST_DEVICE(item->data));
     CapsRef caps = CapsRef::Adopt(gst_device_get_caps(device.get()));
@@ -57,6 +56,15 @@ std::vector<DeviceListing> ListVideoDevices() {
     }
     if (!duplicate) result.push_back({display, std::move(moniker), std::move(device)});
   }
+  return result;
+}
+
+std::vector<DeviceListing> ListVideoDevices() {
+  EnsureGstreamer();
+  auto monitor = DeviceMonitorRef::Adopt(gst_device_monitor_new());
+  gst_device_monitor_add_filter(monitor.get(), kVideoSource, nullptr);
+  GList* devices = gst_device_monitor_get_devices(monitor.get());
+  auto result = ListingOf(devices);
   g_list_free_full(devices, gst_object_unref);
   return result;
 }

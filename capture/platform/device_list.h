@@ -19,6 +19,10 @@ struct DeviceListing {
 
 std::vector<DeviceListing> ListVideoDevices();
 
+// The usable video sources among these devices (a list of GstDevice), in
+// their order, with their identities.
+std::vector<DeviceListing> ListingOf(GList* devices);
+
 // Whether a device's capabilities include a picture format the graph can
 // turn into 24-bit frames (raw video or motion JPEG).
 bool OffersUsableVideo(const GstCaps* caps);

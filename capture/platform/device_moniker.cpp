@@ -33,18 +33,27 @@ bool GetField(const std::vector<std::uint8_t>& in, std::size_t& pos, std::string
 }  // namespace
 
 DeviceMoniker::DeviceMoniker(std::string api, std::string path, std::string display_name,
-                             DeviceRef device)
+                             DeviceRef device, std::string bus_path)
     : api_(std::move(api)),
       path_(std::move(path)),
       display_name_(std::move(display_name)),
-      device_(std::move(device)) {}
+      device_(std::move(device)),
+      bus_path_(std::move(bus_path)) {}
 
+// The bus path comes last and only when known, so the bytes of a moniker
+// without one read as before.
 std::vector<std::uint8_t> DeviceMoniker::Serialize() const {
   std::vector<std::uint8_t> out(std::begin(kMagic), std::end(kMagic));
   PutField(out, api_);
   PutField(out, path_);
   PutField(out, display_name_);
+  if (!bus_path_.empty()) PutField(out, bus_path_);
   return out;
+}
+
+bool DeviceMoniker::SameCamera(const DeviceMoniker& listed) const {
+  if (bus_path_.empty() || listed.bus_path_.empty()) return listed == *this;
+  return listed.api_ == api_ && listed.display_name_ == display_name_ && listed.bus_path_ == bus_path_;
 }
 
 std::optional<DeviceMoniker> DeviceMoniker::Deserialize(const std::vector<std::uint8_t>& bytes) {
@@ -52,12 +61,14 @@ std::optional<DeviceMoniker> DeviceMoniker::Deserialize(const std::vector<std::u
     return std::nullopt;
   }
   std::size_t pos = sizeof kMagic;
-  std::string api, path, name;
-  if (!GetField(bytes, pos, api) || !GetField(bytes, pos, path) || !GetField(bytes, pos, name) ||
-      pos != bytes.size()) {
+  std::string api, path, name, bus;
+  if (!GetField(bytes, pos, api) || !GetField(bytes, pos, path) || !GetField(bytes, pos, name)) {
     return std::nullopt;
   }
-  return DeviceMoniker(std::move(api), std::move(path), std::move(name));
+  if (pos != bytes.size() && (!GetField(bytes, pos, bus) || bus.empty() || pos != bytes.size())) {
+    return std::nullopt;
+  }
+  return DeviceMoniker(std::move(api), std::move(path), std::move(name), {}, std::move(bus));
 }
 
 namespace {
@@ -74,17 +85,18 @@ bool NodeStillThere(const std::string& path) {
 
 }  // namespace
 
-// A camera unplugged since the listing yields nothing rather than a stale
-// element: its node is gone, or (for the test cameras) its device says so.
-ElementRef DeviceMoniker::BindToElement() const {
-  if (device_) {
-    if (!NodeStillThere(path_)) return {};
-    return AdoptFloating(gst_device_create_element(device_.get(), nullptr));
-  }
+// The device the listing found, while its node is there; otherwise the same
+// camera as a new listing finds it (plugged back in, perhaps under another
+// node), or nothing: never a stale element.
+ElementRef DeviceMoniker::BindToElement(std::optional<DeviceMoniker>* bound) const {
+  auto bind = [&](const DeviceMoniker& found, GstDevice* device) {
+    ElementRef element = AdoptFloating(gst_device_create_element(device, nullptr));
+    if (bound && element) *bound = found;
+    return element;
+  };
+  if (device_ && NodeStillThere(path_)) return bind(*this, device_.get());
   for (const auto& listed : ListVideoDevices()) {
-    if (listed.moniker == *this) {
-      return AdoptFloating(gst_device_create_element(listed.device.get(), nullptr));
-    }
+    if (SameCamera(listed.moniker)) return bind(listed.moniker, listed.device.get());
   }
   return {};
 }

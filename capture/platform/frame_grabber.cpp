@@ -10,6 +10,7 @@ namespace vantora::capture {
 struct FrameGrabber::Shared {
   mutable std::mutex mutex;
   std::optional<FrameSnapshot> latest;
+  std::optional<std::chrono::steady_clock::time_point> latest_at;
   std::optional<GstVideoInfo> format;  // as announced by the last caps event
 };
 
@@ -20,7 +21,10 @@ GstPadProbeReturn KeepLatest(GstPad*, GstPadProbeInfo* info, gpointer data) {
   if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
     auto buffer = BufferRef::Share(GST_PAD_PROBE_INFO_BUFFER(info));
     std::lock_guard lock(shared.mutex);
-    if (shared.format) shared.latest = FrameSnapshot{std::move(buffer), *shared.format};
+    if (shared.format) {
+      shared.latest = FrameSnapshot{std::move(buffer), *shared.format};
+      shared.latest_at = std::chrono::steady_clock::now();
+    }
     return GST_PAD_PROBE_OK;
   }
   GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
@@ -90,6 +94,11 @@ std::optional<GstVideoInfo> FrameGrabber::ConnectedFormat() const {
 std::optional<FrameSnapshot> FrameGrabber::LatestFrame() const {
   std::lock_guard lock(shared_->mutex);
   return shared_->latest;
+}
+
+std::optional<std::chrono::steady_clock::time_point> FrameGrabber::LatestFrameTime() const {
+  std::lock_guard lock(shared_->mutex);
+  return shared_->latest_at;
 }
 
 }  // namespace vantora::capture

@@ -6,6 +6,7 @@
 // request, on the caller's thread (ConvertToBgr24), so no frame is converted
 // that nobody grabs.
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,8 @@ class FrameGrabber {
   std::optional<GstVideoInfo> ConnectedFormat() const;
   // The latest frame in that format, or none before the first one arrives.
   std::optional<FrameSnapshot> LatestFrame() const;
+  // When the latest frame passed (steady clock), or none before the first.
+  std::optional<std::chrono::steady_clock::time_point> LatestFrameTime() const;
 
   struct Shared;  // what the streaming-thread callbacks share with the owner
 

@@ -71,6 +71,7 @@ using PadRef = Ref<GstPad, GstObjectTraits<GstPad>>;
 using BusRef = Ref<GstBus, GstObjectTraits<GstBus>>;
 using DeviceRef = Ref<GstDevice, GstObjectTraits<GstDevice>>;
 using DeviceMonitorRef = Ref<GstDeviceMonitor, GstObjectTraits<GstDeviceMonitor>>;
+using DeviceProviderRef = Ref<GstDeviceProvider, GstObjectTraits<GstDeviceProvider>>;
 using CapsRef = Ref<GstCaps, CapsTraits>;
 using BufferRef = Ref<GstBuffer, BufferTraits>;
 using SampleRef = Ref<GstSample, SampleTraits>;

@@ -154,6 +154,11 @@ TEST(CaptureMoniker, SurvivesAsBytesAndRefusesForeignBytes) {
   auto back = DeviceMoniker::Deserialize(bytes);
   ASSERT_TRUE(back);
   EXPECT_EQ(*back, m);
+  DeviceMoniker usb("v4l2", "/dev/video2", "USB Camera", {}, "usb-0000:00:14.0-1");
+  auto usb_back = DeviceMoniker::Deserialize(usb.Serialize());
+  ASSERT_TRUE(usb_back);
+  EXPECT_EQ(usb_back->BusPath(), "usb-0000:00:14.0-1");
+  EXPECT_FALSE(*usb_back == m);
 
   std::vector<std::vector<std::uint8_t>> bad{
       {},
@@ -165,7 +170,32 @@ TEST(CaptureMoniker, SurvivesAsBytesAndRefusesForeignBytes) {
   auto trailing = bytes;
   trailing.push_back(0);
   bad.push_back(trailing);
+  auto empty_bus = bytes;  // a bus path is written only when there is one
+  empty_bus.insert(empty_bus.end(), {0, 0, 0, 0});
+  bad.push_back(empty_bus);
   for (const auto& b : bad) EXPECT_FALSE(DeviceMoniker::Deserialize(b)) << b.size();
+}
+
+// A camera plugged back in keeps its name and USB port, not its node; two
+// cameras of one model differ in their ports. Without a port only the exact
+// identity counts.
+TEST(CaptureMoniker, TheSameCameraIsFoundByNameAndBusPath) {
+  const DeviceMoniker chosen("v4l2", "/dev/video0", "USB Camera", {}, "usb-0000:00:14.0-1");
+  struct Case {
+    DeviceMoniker listed;
+    bool same;
+  };
+  const Case cases[] = {
+      {{"v4l2", "/dev/video2", "USB Camera", {}, "usb-0000:00:14.0-1"}, true},
+      {{"v4l2", "/dev/video0", "USB Camera", {}, "usb-0000:00:14.0-2"}, false},
+      {{"v4l2", "/dev/video2", "Other Camera", {}, "usb-0000:00:14.0-1"}, false},
+      {{"pipewire", "/dev/video2", "USB Camera", {}, "usb-0000:00:14.0-1"}, false},
+      {{"v4l2", "/dev/video0", "USB Camera"}, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(chosen.SameCamera(c.listed), c.same) << c.listed.Path() << " " << c.listed.BusPath();
+  const DeviceMoniker no_port("v4l2", "/dev/video0", "USB Camera");
+  EXPECT_TRUE(no_port.SameCamera(DeviceMoniker("v4l2", "/dev/video0", "USB Camera")));
+  EXPECT_FALSE(no_port.SameCamera(DeviceMoniker("v4l2", "/dev/video2", "USB Camera")));
 }
 
 TEST(CaptureDeviceList, OnlyDevicesWithUsableVideoCount) {

@@ -1,0 +1,333 @@
+// The station's unchanged code on USB cameras emulated at the V4L2 level:
+// GStreamer's own v4l2 device provider lists them and v4l2src streams from
+// them by mmap. One table of real cameras, one of faults, on one emulator.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <set>
+
+#include "app/main_window.h"
+#include "capture/sample_grabber.h"
+#include "capture/video_window.h"
+#include "coded_picture.h"
+#include "capture_graph.h"
+#include "device_list.h"
+#include "finalisation_watch.h"
+#include "framework/application.h"
+#include "framework/image_control.h"
+#include "imaging/graphics.h"
+#include "imaging/jpeg_image.h"
+#include "main_window_fixture.h"
+#include "real_cameras.h"
+#include "usb_camera_session.h"
+
+namespace vantora::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+EmulatedCameras* emulator = nullptr;  // one for the whole program, made in main()
+
+Rgb ToRgb(std::uint32_t rgb) {
+  return {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb)};
+}
+
+class UsbCameraStationTest : public MainWindowTest {
+ protected:
+  void TearDown() override {
+    if (main) main->close();
+    for (int camera : plugged_) {
+      if (emulator->State(camera).present) emulator->Unplug(camera);
+    }
+  }
+
+  int Plug(const std::string& name, const std::string& modes, const std::string& port) {
+    int camera = emulator->Add(name, modes, port).index;
+    plugged_.push_back(camera);
+    return camera;
+  }
+
+  TMain& ShowWithPhotoFolder() {
+    WriteSettings("\"PhotoPath\"=\"" + photos.Path().string() + "\"");
+    return Show();
+  }
+
+  // The n-th menu item (from 0) with this caption.
+  QAction* Item(const std::string& name, int nth = 0) {
+    for (QAction* a : main->Devices->actions()) {
+      if (a->text().toStdString() == name && nth-- == 0) return a;
+    }
+    return nullptr;
+  }
+
+  TVideoWindow& Preview() { return static_cast<TVideoWindow&>(*main->AVCapture1); }
+
+  // Plugs a camera back in and waits until the station's GStreamer has
+  // heard of it, as an operator waits for a camera to come up.
+  std::string PlugBack(int camera) {
+    const std::string node = emulator->Plug(camera);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      for (const auto& listed : capture::ListVideoDevices()) {
+        if (listed.moniker.Path() == node) return true;
+      }
+      return false;
+    }, 10000)) << node;
+    return node;
+  }
+
+  // Waits until the preview has drawn a few frames more than before.
+  bool LivePreview() {
+    const long long before = Preview().FramesShown();
+    return QTest::qWaitFor([&] { return Preview().HasPicture() && Preview().FramesShown() >= before + 3; }, 10000);
+  }
+
+  // "拍照" then "保存" under `id`; the saved file.
+  fs::path TakeAndSave(const std::string& id) {
+    main->SetEdit1Text(id);
+    main->BitBtn1->click();
+    main->BitBtn2->click();
+    return photos / (id + ".jpg");
+  }
+
+  // Reads the coded picture back out of a saved portrait.
+  static CodeReading ReadSaved(const fs::path& file, int frame_width, int frame_height) {
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(file.string());
+    TBitmap saved;
+    jpeg.AssignTo(saved);
+    return ReadPortrait([&](int x, int y) { return ToRgb(saved.PixelRGB(x, y)); }, saved.Width(), saved.Height(),
+                        frame_width, frame_height);
+  }
+
+  TempDir photos;
+  std::vector<int> plugged_;
+};
+
+// --- the cameras ------------------------------------------------------------
+
+TEST_F(UsbCameraStationTest, RealCamerasPreviewInTheChosenModeAndTheirFramesBecomeThePortrait) {
+  struct Case {
+    RealCamera camera;
+    std::uint32_t fourcc_chosen;
+    int width, height;
+    QRect preview;
+  };
+  const Case cases[] = {
+      {kWebcam720, 0x47504A4D /* MJPG */, 1280, 720, {-156, 8, 539, 303}},
+      {kPtzPro1080, 0x56595559 /* YUYV */, 848, 480, {-154, 8, 535, 303}},
+      {kYuyvOnly, 0x56595559, 640, 480, {-88, 8, 404, 303}},
+  };
+  std::vector<int> cameras;
+  int port = 1;
+  for (const auto& c : cases) cameras.push_back(Plug(c.camera.name, c.camera.modes, std::to_string(port++)));
+  ShowWithPhotoFolder();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.camera.source);
+    QAction* item = Item(c.camera.name);
+    ASSERT_TRUE(item);
+    item->trigger();
+    EXPECT_TRUE(prompter.Boxes().empty()) << prompter.Boxes()[0].text;
+    ASSERT_TRUE(LivePreview());
+    const UsbCameraState state = emulator->State(cameras[i]);
+    EXPECT_EQ(state.fourcc, c.fourcc_chosen);
+    EXPECT_EQ(state.width, c.width);
+    EXPECT_EQ(state.height, c.height);
+    EXPECT_EQ(state.interval.denominator / state.interval.numerator, 30u);
+    EXPECT_EQ(main->AVCapture1->geometry(), c.preview);
+
+    const std::uint32_t before = emulator->State(cameras[i]).last_frame;
+    const fs::path file = TakeAndSave("1100" + std::to_string(i));
+    const std::uint32_t after = emulator->State(cameras[i]).last_frame;
+    ASSERT_TRUE(fs::is_regular_file(file));
+    CodeReading reading = ReadSaved(file, c.width, c.height);
+    ASSERT_TRUE(reading.frame);
+    EXPECT_GT(reading.cells_checked, 40);
+    EXPECT_EQ(reading.cells_wrong, 0);
+    // The frame at the click: one of the last few the camera sent.
+    EXPECT_GE(*reading.frame + 8, before);
+    EXPECT_LE(*reading.frame, after);
+  }
+}
+
+// --- the faults -------------------------------------------------------------
+
+constexpr char kNoPicture[] = "摄像头没有画面，请检查摄像头后重新选择视频来源。";
+
+// Each fault on a camera the operator has chosen (or chooses while it is
+// busy): what the station shows, how soon, and that choosing the camera
+// again once it is well previews as before. Run twice, so that the second
+// round shows whether the faults left descriptors or objects behind.
+TEST_F(UsbCameraStationTest, CameraFaultsShowNoPictureNeverAStalePortraitAndTheCameraComesBack) {
+  enum class When { kChoosing, kPreviewing };
+  struct Case {
+    const char* fault;
+    int frames;
+    When when;
+    const char* box;  // the error box's text while choosing; none: GStreamer says nothing
+  };
+  const Case cases[] = {
+      {"busy-format", 0, When::kChoosing, "Device '/dev/video0' is busy ($8004020B)."},
+      {"busy-stream", 0, When::kChoosing, "Failed to allocate required memory. ($8004020B)."},
+      {"stop", 0, When::kChoosing, nullptr},  // streams, but never a frame
+      {"unplug", 0, When::kPreviewing, nullptr},
+      {"vanish-after", 3, When::kPreviewing, nullptr},
+      {"stop", 0, When::kPreviewing, nullptr},
+  };
+  FinalisationWatch watch;  // every graph a choice builds must go with the next
+  const int camera = Plug("Vantora USB Webcam", "yuyv640x480@30+mjpg1280x720@30", "1");
+  ShowWithPhotoFolder();
+  QAction* item = Item("Vantora USB Webcam");
+  ASSERT_TRUE(item);
+  int fds_after_first_round = 0;
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.fault) + " round " + std::to_string(round));
+      prompter.Clear();
+      const bool photo_enabled_before = main->BitBtn1->isEnabled();
+      if (c.when == When::kChoosing) {
+        emulator->Fault(camera, c.fault);
+        const auto chosen_at = Clock::now();
+        item->trigger();
+        const auto choice_ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - chosen_at);
+        std::cout << c.fault << " while choosing: the choice returned after " << choice_ms.count() << " ms\n";
+        if (c.box) {
+          ASSERT_EQ(prompter.Boxes().size(), 1u);
+          EXPECT_EQ(prompter.Boxes()[0].caption, "Vantora");
+          EXPECT_EQ(prompter.Boxes()[0].text, c.box);
+          EXPECT_EQ(main->BitBtn1->isEnabled(), photo_enabled_before);
+        } else {
+          // The graph runs; only waiting for the first frame is bounded.
+          EXPECT_TRUE(prompter.Boxes().empty());
+          EXPECT_LE(choice_ms, capture::kNegotiationTimeout + std::chrono::seconds(3));
+        }
+        EXPECT_FALSE(Preview().HasPicture());
+        prompter.Clear();
+        if (main->BitBtn1->isEnabled()) {  // "拍照" has nothing to cut
+          main->BitBtn1->click();
+          ASSERT_EQ(prompter.Boxes().size(), 1u);
+          EXPECT_EQ(prompter.Boxes()[0].text, kNoPicture);
+          prompter.Clear();
+        }
+      } else {
+        item->trigger();
+        ASSERT_TRUE(LivePreview()) << (prompter.Boxes().empty() ? "" : prompter.Boxes()[0].text);
+        watch.WatchGraph(main->FilterGraph->CaptureGraphBuilder()->Pipeline());
+        main->BitBtn2->setEnabled(false);
+        const auto fault_at = Clock::now();
+        if (std::string(c.fault) == "unplug") {
+          emulator->Unplug(camera);
+        } else {
+          emulator->Fault(camera, c.fault, c.frames);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Preview().HasPicture(); }, 10000));
+        const auto shown_ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - fault_at).count();
+        std::cout << c.fault << ": the preview shows no picture " << shown_ms << " ms after the fault\n";
+        if (!emulator->State(camera).present) {  // a camera that has gone is let go of at once
+          EXPECT_TRUE(QTest::qWaitFor([&] { return emulator->State(camera).open_descriptors == 0; }, 1000));
+        }
+        EXPECT_TRUE(prompter.Boxes().empty());
+        // "拍照" makes no portrait of an old picture.
+        main->BitBtn1->click();
+        ASSERT_EQ(prompter.Boxes().size(), 1u);
+        EXPECT_EQ(prompter.Boxes()[0].caption, "Information");
+        EXPECT_EQ(prompter.Boxes()[0].text, kNoPicture);
+        EXPECT_FALSE(main->BitBtn2->isEnabled());
+        prompter.Clear();
+        if (std::string(c.fault) == "stop") {  // frames again: the picture comes back by itself
+          emulator->Fault(camera, "none");
+          EXPECT_TRUE(LivePreview());
+        }
+      }
+      // The camera is well again (plugged back in, free, sending): choosing
+      // it previews as before.
+      if (!emulator->State(camera).present) PlugBack(camera);
+      emulator->Fault(camera, "none");
+      item->trigger();
+      EXPECT_TRUE(prompter.Boxes().empty()) << prompter.Boxes()[0].text;
+      ASSERT_TRUE(LivePreview());
+      EXPECT_TRUE(main->BitBtn1->isEnabled());
+    }
+    if (round == 0) fds_after_first_round = OpenFileDescriptors();
+  }
+  EXPECT_EQ(OpenFileDescriptors(), fds_after_first_round);
+  main->close();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return watch.Live() == 0; }, 10000))
+      << watch.Live() << " of " << watch.Watched() << " objects outlived their graph:\n" << watch.LiveReport();
+}
+
+// The camera a grabbed frame came from: each emulated camera codes frame
+// numbers of its own, camera k's starting at (k + 1) << 24.
+int CameraOfFrame(const TSampleGrabber& grabber) {
+  TBitmap frame;
+  if (!grabber.GrabFrame(frame)) return -1;
+  CodeReading reading = ReadCodedPicture([&](int x, int y) { return ToRgb(frame.PixelRGB(x, y)); }, 0, 0,
+                                         frame.Width(), frame.Height(), 48);
+  return reading.frame && reading.cells_wrong == 0 ? static_cast<int>(*reading.frame >> 24) - 1 : -1;
+}
+
+// Two cameras of one model: two items with one caption, each opening its own
+// camera; unplugged and plugged back in the other order, each takes the
+// other's old node, and each item still reaches its own camera (by its USB
+// port), without a restart.
+TEST_F(UsbCameraStationTest, TwoCamerasOfOneModelEachReachTheirOwnAlsoAfterComingBackUnderOtherNodes) {
+  constexpr char kTwin[] = "Vantora Twin Webcam";
+  const int first = Plug(kTwin, "mjpg1280x720@30+yuyv640x480@30", "1");
+  const int second = Plug(kTwin, "mjpg1280x720@30+yuyv640x480@30", "2");
+  ShowWithPhotoFolder();
+  QAction* items[] = {Item(kTwin, 0), Item(kTwin, 1)};
+  ASSERT_TRUE(items[0] && items[1]);
+  int camera_of_item[2];
+  for (int k = 0; k < 2; ++k) {
+    items[k]->trigger();
+    ASSERT_TRUE(LivePreview());
+    camera_of_item[k] = CameraOfFrame(*main->SampleGrabber);
+  }
+  EXPECT_EQ(std::set<int>(std::begin(camera_of_item), std::end(camera_of_item)), (std::set<int>{first, second}));
+
+  // Twice: the camera previewed last goes first (the station lets go of its
+  // node), and they come back so that each takes the other's node (the
+  // lowest free number goes to the one plugged first).
+  for (int swap = 0; swap < 2; ++swap) {
+    SCOPED_TRACE("swap " + std::to_string(swap));
+    const int previewed = CameraOfFrame(*main->SampleGrabber);
+    const int other = previewed == first ? second : first;
+    const std::string previewed_node = emulator->State(previewed).node, other_node = emulator->State(other).node;
+    emulator->Unplug(previewed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return emulator->State(previewed).open_descriptors == 0; }, 10000));
+    emulator->Unplug(other);
+    const bool previewed_higher = std::stoi(previewed_node.substr(10)) > std::stoi(other_node.substr(10));
+    PlugBack(previewed_higher ? previewed : other);
+    PlugBack(previewed_higher ? other : previewed);
+    ASSERT_EQ(emulator->State(previewed).node, other_node);
+    ASSERT_EQ(emulator->State(other).node, previewed_node);
+    prompter.Clear();
+    for (int k = 0; k < 2; ++k) {
+      items[k]->trigger();
+      EXPECT_TRUE(prompter.Boxes().empty()) << prompter.Boxes()[0].text;
+      ASSERT_TRUE(LivePreview());
+      EXPECT_EQ(CameraOfFrame(*main->SampleGrabber), camera_of_item[k]) << "item " << k;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vantora::testing
+
+int main(int argc, char** argv) {
+  vantora::testing::EnterCameraEmulation(argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  ::testing::InitGoogleTest(&argc, argv);
+  vantora::TApplication application(argc, argv);
+  vantora::testing::EmulatedCameras cameras;
+  vantora::testing::emulator = &cameras;
+  return RUN_ALL_TESTS();
+}
