@@ -11,9 +11,14 @@
 // - one 1080p frame grab (converted to BGR on request) against a plain copy
 //   of the frame the grabber keeps.
 //
-// The cameras are the in-process test cameras (VANTORA_TEST_CAMERAS), whose
-// picture is made and, for MJPG, encoded in the measured process, just as
-// the yardstick's videotestsrc is.
+// The cameras: USB cameras emulated at the V4L2 level (tests/usb_camera),
+// which both sides open through the real v4l2src path, the emulator making
+// their frames in a process of its own: MJPG 1280x720@30 (chosen from a
+// typical webcam's modes, as the station chooses it), MJPG 1920x1080@30 and
+// YUYV 640x480@30. Then the in-process test cameras (VANTORA_TEST_CAMERAS),
+// whose picture is made and, for MJPG, encoded in the measured process, just
+// as the yardstick's videotestsrc does it. Without umockdev only the test
+// cameras are measured.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -29,6 +34,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -38,6 +44,9 @@
 
 #include "bench_processes.h"
 #include "capture_graph.h"
+#ifdef VANTORA_BENCH_USB_CAMERAS
+#include "usb_camera_session.h"
+#endif
 #include "filter.h"
 #include "filter_graph.h"
 #include "frame_grabber.h"
@@ -115,6 +124,24 @@ PreviewSource TestCamera(int width, int height, bool mjpeg) {
   s.height = height;
   return s;
 }
+
+#ifdef VANTORA_BENCH_USB_CAMERAS
+// An emulated USB camera offering `modes`, and gst-launch-1.0's v4l2src on
+// its node in the mode the station chooses from them (given here).
+PreviewSource UsbCamera(testing::EmulatedCameras& cameras, const std::string& name, const std::string& modes,
+                        const std::string& port, bool mjpeg, int width, int height, const std::string& label) {
+  const auto plugged = cameras.Add(name, modes, port);
+  PreviewSource s;
+  s.label = label;
+  s.device = name;
+  s.head = Split("v4l2src device=" + plugged.node + " ! " + (mjpeg ? "image/jpeg" : "video/x-raw,format=YUY2") +
+                 ",width=" + std::to_string(width) + ",height=" + std::to_string(height) + ",framerate=30/1");
+  s.mjpeg = mjpeg;
+  s.width = width;
+  s.height = height;
+  return s;
+}
+#endif
 
 const char kTestCameras[] = "1280x720,1280x720:mjpg,1920x1080:mjpg,640x480,1920x1080";
 
@@ -345,6 +372,11 @@ void RegisterSource(const PreviewSource& source) {
 }  // namespace vantora
 
 int main(int argc, char** argv) {
+#ifdef VANTORA_BENCH_USB_CAMERAS
+  // Runs this program again under the emulation's preload libraries; the
+  // gst-launch-1.0 yardsticks inherit them and see the same cameras.
+  vantora::testing::EnterCameraEmulation(argv);
+#endif
   // Both sides draw on one private X server, big enough to show a 1080p
   // frame whole, unless the caller chose a Qt platform.
   std::unique_ptr<vantora::bench::VirtualScreen> screen;
@@ -356,6 +388,22 @@ int main(int argc, char** argv) {
   }
   setenv("VANTORA_TEST_CAMERAS", vantora::kTestCameras, 1);
   QApplication app(argc, argv);
+#ifdef VANTORA_BENCH_USB_CAMERAS
+  std::unique_ptr<vantora::testing::EmulatedCameras> cameras;
+  try {
+    cameras = std::make_unique<vantora::testing::EmulatedCameras>();
+    using vantora::UsbCamera;
+    vantora::RegisterSource(UsbCamera(*cameras, "Bench Webcam HD",
+                                      "yuyv640x480@30+yuyv1280x720@10+yuyv1920x1080@5+mjpg1280x720@30+mjpg1920x1080@30",
+                                      "1", true, 1280, 720, "usb-mjpg1280x720"));
+    vantora::RegisterSource(
+        UsbCamera(*cameras, "Bench Webcam FHD", "mjpg1920x1080@30", "2", true, 1920, 1080, "usb-mjpg1920x1080"));
+    vantora::RegisterSource(
+        UsbCamera(*cameras, "Bench Webcam VGA", "yuyv640x480@30", "3", false, 640, 480, "usb-yuyv640x480"));
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "capture_bench: no emulated USB cameras (%s)\n", error.what());
+  }
+#endif
   vantora::RegisterSource(vantora::TestCamera(1280, 720, false));
   vantora::RegisterSource(vantora::TestCamera(1280, 720, true));
   benchmark::Initialize(&argc, argv);

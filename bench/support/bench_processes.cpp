@@ -14,8 +14,20 @@ extern char** environ;
 namespace vantora::bench {
 
 namespace {
+
 constexpr int kWaitMilliseconds = 60'000;
+
+// A display server needs none of the libraries a measured program runs
+// with (an emulation's preloads, say).
+std::vector<std::string> ServerEnvironment() {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::string(*e).rfind("LD_PRELOAD=", 0) != 0) env.emplace_back(*e);
+  }
+  return env;
 }
+
+}  // namespace
 
 Child::Child(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
              posix_spawn_file_actions_t* actions) {
@@ -62,7 +74,7 @@ VirtualScreen::VirtualScreen(const std::string& geometry) {
       // -noreset: the server would otherwise reset when its last client
       // leaves, between two runs, and refuse the next client meanwhile.
       std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", geometry, "-nolisten", "tcp", "-noreset"},
-      EnvironmentWith({}), &actions);
+      ServerEnvironment(), &actions);
   posix_spawn_file_actions_destroy(&actions);
   ::close(fds[1]);
   std::string number;
