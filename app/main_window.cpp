@@ -20,11 +20,14 @@
 #include <initializer_list>
 
 #include "app/photo_folder.h"
+#include "imaging/graphics.h"
 #include "pub/pub.h"
+#include "framework/before_first_input.h"
 #include "framework/choosers.h"
 #include "framework/error_guard.h"
 #include "framework/image_control.h"
 #include "framework/modal_dialog.h"
+#include "framework/startup_guard.h"
 #include "upload/net_form.h"
 #include "upload/sc_form.h"
 
@@ -248,8 +251,10 @@ std::string TMain::Edit1Text() const { return Edit1->text().toStdString(); }
 
 void TMain::SetEdit1Text(const std::string& text) { Edit1->setText(QString::fromStdString(text)); }
 
+// The device list moved to StartCapture: the window comes on the screen
+// first, and the menu is filled before any input can reach it.
 void TMain::FormCreate() {
-  FillDeviceMenu();
+  GrabBitmap = std::make_shared<TBitmap>();
   // Joining the clipboard's change notices stands in for the viewer chain;
   // there is no next viewer to pass them to.
   clipboardViewer_ = connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -307,9 +312,21 @@ void TMain::showEvent(QShowEvent* event) {
   shownOnce_ = true;
   Guarded([this] { FormShow(); });
   if (focusWidget() == nullptr && AVCapture1 != nullptr) AVCapture1->setFocus();
+  StartCaptureAfterShow();
+}
+
+// The start runs once, from whichever comes first: the queued call, or the
+// first input event aimed at the window, which then waits for it. So the
+// operator never meets a half-filled menu.
+void TMain::StartCaptureAfterShow() {
+  captureStart_ = std::make_unique<TBeforeFirstInput>(
+      *this, [this] { return RunStartupStepAfterShow(*this, [this] { StartCapture(); }); });
+  QMetaObject::invokeMethod(
+      this, [this] { if (captureStart_) captureStart_->Run(); }, Qt::QueuedConnection);
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
+  captureStart_.reset();  // a window closed before the start needs no cameras
   Guarded([this] { FormClose(); });
   event->accept();
 }

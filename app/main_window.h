@@ -19,6 +19,7 @@ class QPushButton;
 
 namespace vantora {
 
+class TBeforeFirstInput;
 class TBitmap;
 class TFilter;
 class TFilterGraph;
@@ -35,9 +36,8 @@ class TScForm;
 // Controls and handlers are public so tests can reach them by their names.
 class TMain : public QWidget {
  public:
-  // Builds the controls, then runs FormCreate. An error while building a
-  // component (not inside FormCreate) leaves the constructor: the start-up
-  // shows it as an "Application Error".
+  // Builds the controls, then runs FormCreate. GStreamer and the cameras
+  // wait until the window is on the screen (StartCapture).
   explicit TMain(QWidget* parent = nullptr);
   ~TMain() override;
   TMain(const TMain&) = delete;
@@ -137,7 +137,13 @@ class TMain : public QWidget {
   // Whether the chosen camera still sends its picture (see picture_watch.h).
   std::shared_ptr<TPictureWatch> PictureWatch;
   void CreateAVCapture1();        // builds AVCapture1 at its place in VideoPanel
-  void FillDeviceMenu();          // FormCreate step 1
+  // The capture side's start, right after the window is first shown (a
+  // queued call), or sooner when input reaches the window first: GStreamer,
+  // the check that a sample grabber can be made, and the source menu. Runs
+  // once. Without a grabber it raises ESampleGrabberUnavailable, which ends
+  // the program as a failed start does.
+  void StartCapture();
+  void FillDeviceMenu();          // lists the devices into "视频来源"
   void DeviceItemClick(int tag);  // a device item of "视频来源" clicked
   void ApplyPreviewGeometry();
   void ReleaseDeviceList();       // FormClose step 1
@@ -165,6 +171,8 @@ class TMain : public QWidget {
   TNetForm* netForm_ = nullptr;
   TScForm* scForm_ = nullptr;
   bool shownOnce_ = false;
+  void StartCaptureAfterShow();
+  std::unique_ptr<TBeforeFirstInput> captureStart_;
   QMetaObject::Connection clipboardViewer_;
 };
 

@@ -24,24 +24,30 @@ TVideoWindow& Preview(QWidget* avCapture1) { return static_cast<TVideoWindow&>(*
 
 }  // namespace
 
-// Runs while the window's components are built, outside FormCreate: a system
-// without the grabber's elements stops the start-up here.
+// Runs while the window's controls are built. Nothing here starts GStreamer:
+// the grabber, which needs it, joins in StartCapture.
 void TMain::CreateAVCapture1() {
   FilterGraph = std::make_shared<TFilterGraph>();
   FilterGraph->OnHandlerError = [](const std::exception&) { ReportCurrentException(); };
   auto* preview = new TVideoWindow(VideoPanel, "AVCapture1");
   AVCapture1 = preview;
   AVCapture1->setGeometry(-8, 8, 404, 303);
-  SampleGrabber = std::make_shared<TSampleGrabber>("SampleGrabber");
   Filter = std::make_shared<TFilter>("Filter");
   preview->SetFilterGraph(FilterGraph.get());
+}
+
+void TMain::StartCapture() {
+  if (SampleGrabber) return;
+  SampleGrabber = std::make_shared<TSampleGrabber>("SampleGrabber");
+  // The members join in the window's order: preview, grabber, source.
   SampleGrabber->SetFilterGraph(FilterGraph.get());
   Filter->SetFilterGraph(FilterGraph.get());
-  PictureWatch = std::make_shared<TPictureWatch>(*FilterGraph, *SampleGrabber, *Filter, *preview);
+  PictureWatch = std::make_shared<TPictureWatch>(*FilterGraph, *SampleGrabber, *Filter, Preview(AVCapture1));
   PictureWatch->Removed = [this](const capture::DeviceMoniker& device) {
     return SysDevEnum && SysDevEnum->Removed(device);
   };
   PictureWatch->OnLost = [this] { Guarded([this] { ReleaseLostCamera(); }); };
+  Guarded([this] { FillDeviceMenu(); });
 }
 
 void TMain::FillDeviceMenu() {
@@ -51,11 +57,10 @@ void TMain::FillDeviceMenu() {
     item->setData(i);  // the item's Tag: the device's position in the list
     connect(item, &QAction::triggered, this, GuardedSlot([this, i](bool) { DeviceItemClick(i); }));
   }
-  GrabBitmap = std::make_shared<TBitmap>();
 }
 
 void TMain::DeviceItemClick(int tag) {
-  if (!SysDevEnum) return;  // the list is gone once the window closes
+  if (!SysDevEnum || !SampleGrabber) return;  // the list is gone once the window closes
   PictureWatch->Stop();
   BuildAndRunPreview(*FilterGraph, *SysDevEnum, tag, *Filter, *SampleGrabber, Preview(AVCapture1));
   PictureWatch->Start();
@@ -74,11 +79,11 @@ void TMain::ApplyPreviewGeometry() {
 void TMain::ReleaseDeviceList() { SysDevEnum.reset(); }
 
 void TMain::ShutDownCapture() {
-  PictureWatch->Stop();
+  if (PictureWatch) PictureWatch->Stop();
   ShutdownPreview(*FilterGraph);
 }
 
-bool TMain::CameraHasPicture() const { return PictureWatch->HasPicture(); }
+bool TMain::CameraHasPicture() const { return PictureWatch && PictureWatch->HasPicture(); }
 
 // Everything of a camera that has gone is released at once, its device node
 // first of all: a camera plugged back in then finds its node free, and the

@@ -27,7 +27,7 @@ void TMain::BitBtn1Click() {
     return;
   }
   TBitmap& frameTarget = Image2->Picture().Bitmap();
-  SampleGrabber->GrabFrame(frameTarget);
+  if (SampleGrabber) SampleGrabber->GrabFrame(frameTarget);
   if (MakePortrait(frameTarget, Edit1Text(), N4->isChecked(), Image1->Picture()) ==
       PortraitOutcome::FrameTooSmall) {
     MessageDlg("分辨率低于303*228！不能截取照片", MsgDlgType::Information, {MsgButton::OK});

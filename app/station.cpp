@@ -41,6 +41,11 @@ void ReadScreenFacts() {
   SetScreenFacts(facts);
 }
 
+int ShowAndRunStation(TStation& station) {
+  station.Main->show();
+  return QApplication::exec();
+}
+
 int RunStation(int argc, char** argv) {
   // The first text drawn needs fontconfig's files read; that can go on
   // while the application object connects to the display. Loading
@@ -50,11 +55,7 @@ int RunStation(int argc, char** argv) {
   TApplication application(argc, argv);
   ReadScreenFacts();
   TStation station;
-  return RunStartup([&] { CreateStation(station); },
-                    [&] {
-                      station.Main->show();
-                      return application.exec();
-                    });
+  return RunStartup([&] { CreateStation(station); }, [&] { return ShowAndRunStation(station); });
 }
 
 }  // namespace vantora

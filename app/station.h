@@ -27,6 +27,10 @@ struct TStation {
 // network dialog, the FTP upload dialog (the dialogs hidden).
 void CreateStation(TStation& station);
 
+// Shows the main window and runs the message loop until the program ends;
+// the capture side starts once the window is on the screen. The exit code.
+int ShowAndRunStation(TStation& station);
+
 // Tells the imaging layer the primary screen's depth and vertical dpi, once.
 void ReadScreenFacts();
 

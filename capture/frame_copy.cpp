@@ -1,6 +1,5 @@
 #include "frame_copy.h"
 
-#include <cstring>
 #include <new>
 #include <optional>
 
@@ -35,13 +34,15 @@ bool CopyFrameToBitmap(const GstVideoInfo& format, const capture::FrameSnapshot*
       return false;
     }
   }
+  pixels.reset();
   if (!fits) return false;
 
+  // Straight into the bitmap's rows, whichever way up they are stored.
   PixelData* target = bitmap.MutablePixels();
-  const auto row_bytes = static_cast<std::size_t>(width) * 3;
-  for (int y = 0; y < height; ++y) std::memcpy(target->Row(y), pixels->Row(y), row_bytes);
+  const std::ptrdiff_t step = height > 1 ? target->Row(1) - target->Row(0) : target->stride;
+  const bool converted = capture::ConvertToBgr24(*frame, target->Row(0), step);
   bitmap.NotifyChanged();
-  return true;
+  return converted;
 }
 
 }  // namespace vantora

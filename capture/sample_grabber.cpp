@@ -51,7 +51,7 @@ std::optional<std::chrono::steady_clock::time_point> TSampleGrabber::LatestFrame
 bool TSampleGrabber::GrabFrame(TBitmap& bitmap) const {
   if (!grabber_) return false;
   auto format = grabber_->ConnectedFormat();
-  if (!format || GST_VIDEO_INFO_FORMAT(&*format) != GST_VIDEO_FORMAT_BGR) return false;
+  if (!format) return false;
   auto frame = grabber_->LatestFrame();
   return CopyFrameToBitmap(*format, frame ? &*frame : nullptr, bitmap);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The sample grabber member: makes the graph deliver 24-bit frames and
-// copies the latest one into a bitmap on request.
+// The sample grabber member: keeps the latest frame as the graph delivers it
+// and turns it into a 24-bit bitmap on request.
 
 #include <chrono>
 #include <memory>

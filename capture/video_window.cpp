@@ -31,7 +31,8 @@ capture::ElementRef TVideoWindow::MemberFilter() const {
 void TVideoWindow::NotifyMember(TMemberStage stage, int) {
   switch (stage) {
     case TMemberStage::Adding: {
-      renderer_ = std::make_unique<capture::VideoRenderer>();
+      const QSize shown = ShownSize();
+      renderer_ = std::make_unique<capture::VideoRenderer>(shown.width(), shown.height());
       // Frames arrive on a streaming thread; drawing happens here, on the
       // GUI thread. The renderer asks again only after a frame was taken, so
       // at most one call is ever queued.
@@ -94,14 +95,37 @@ void TVideoWindow::TakeFrame() {
   }
 }
 
+QSize TVideoWindow::PictureSize() const {
+  if (!current_) return {};
+  return {GST_VIDEO_INFO_WIDTH(&current_->info), GST_VIDEO_INFO_HEIGHT(&current_->info)};
+}
+
+// The screen pixels the control covers: the renderer makes its frames that
+// size, so drawing one is a plain copy.
+QSize TVideoWindow::ShownSize() const {
+  const qreal ratio = devicePixelRatioF();
+  return {qMax(1, qRound(width() * ratio)), qMax(1, qRound(height() * ratio))};
+}
+
+// The picture follows the control: frames of the new size come from the
+// next one on; until then the last frame is stretched over the new bounds.
+void TVideoWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (renderer_) {
+    const QSize shown = ShownSize();
+    renderer_->SetDisplaySize(shown.width(), shown.height());
+  }
+}
+
 void TVideoWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (current_) {
     capture::MappedFrame pixels(*current_);
     if (pixels.Valid()) {
       const QImage image(pixels.Row(0), pixels.Width(), pixels.Height(), pixels.Stride(),
-                         QImage::Format_BGR888);
+                         QImage::Format_RGB32);
       painter.drawImage(rect(), image);
+      ++frames_painted_;
       return;
     }
   }

@@ -4,7 +4,8 @@
 // follows the control wherever it is moved or resized; where there is no
 // picture it shows its blue background. Told that the camera has no picture
 // (it has gone, or sends nothing), it drops the last frame rather than
-// showing it frozen, until frames come again.
+// showing it frozen, until frames come again. The renderer delivers frames
+// at the control's size, so the stretch normally costs nothing.
 
 #include <QWidget>
 #include <memory>
@@ -26,9 +27,13 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
 
   TVideoMode Mode() const { return TVideoMode::vmNormal; }
   bool FullScreen() const { return false; }
-  // Frames drawn since the control was made; for tests and measurements.
+  // Frames taken for drawing since the control was made, and frames drawn
+  // on its surface; for tests and measurements.
   long long FramesShown() const { return frames_shown_; }
+  long long FramesPainted() const { return frames_painted_; }
   bool HasPicture() const { return current_.has_value(); }
+  // The size of the frame on show, in screen pixels; empty without one.
+  QSize PictureSize() const;
   void SetNoPicture(bool no_picture);
 
   capture::ElementRef MemberFilter() const override;
@@ -40,8 +45,10 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  QSize ShownSize() const;
   void ApplyWindowSettings();
   void TakeFrame();
 
@@ -49,6 +56,7 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   std::unique_ptr<capture::VideoRenderer> renderer_;
   std::optional<capture::FrameSnapshot> current_;
   long long frames_shown_ = 0;
+  long long frames_painted_ = 0;
   bool no_picture_ = false;
 };
 

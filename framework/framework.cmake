@@ -13,6 +13,7 @@ target_link_libraries(vantora_settings PRIVATE vantora_warnings)
 # Message boxes, the error guard, the start-up guard, choosers and cursor.
 add_library(vantora_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/application.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/before_first_input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/choosers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/error_guard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hourglass.cpp

@@ -1,5 +1,7 @@
 #include "framework/startup_guard.h"
 
+#include <QCoreApplication>
+#include <QWidget>
 #include <stdexcept>
 
 #include "framework/error_guard.h"
@@ -31,6 +33,26 @@ int RunStartup(const std::function<void()>& create, const std::function<int()>& 
     return 1;
   }
   return run();
+}
+
+bool RunStartupStepAfterShow(QWidget& window, const std::function<void()>& step) {
+  auto end = [&](const std::exception* error) {
+    window.hide();
+    if (error) ShowApplicationErrorBox(*error);
+    QCoreApplication::exit(1);
+  };
+  try {
+    step();
+    return true;
+  } catch (const EAbort&) {
+    end(nullptr);
+  } catch (const std::exception& e) {
+    end(&e);
+  } catch (...) {
+    const std::runtime_error unknown("Unknown error");
+    end(&unknown);
+  }
+  return false;
 }
 
 }  // namespace vantora

@@ -42,6 +42,8 @@ class Station {
     setenv("VANTORA_REGISTRY", (folder_ / "registry.reg").c_str(), 1);
     main_ = std::make_unique<TMain>();
     main_->show();
+    // The cameras are listed once the window is on the screen.
+    if (!QTest::qWaitForWindowExposed(main_.get())) throw std::runtime_error("the window did not show");
     main_->PhotoPath = folder_.string();
     main_->SetEdit1Text(kId);
   }

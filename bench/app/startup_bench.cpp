@@ -3,104 +3,30 @@
 // showing one empty window. Both run on one private virtual X server, and a
 // window counts as on the screen when the X server maps it.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "bench_processes.h"
 
 namespace {
 
+using vantora::bench::Child;
+using vantora::bench::EnvironmentWith;
+using vantora::bench::VirtualScreen;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWaitMilliseconds = 60'000;
-
-// A child process, ended and reaped when the object goes.
-class Child {
- public:
-  Child(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-        posix_spawn_file_actions_t* actions = nullptr) {
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> env;
-    for (const std::string& e : environment) env.push_back(const_cast<char*>(e.c_str()));
-    env.push_back(nullptr);
-    if (::posix_spawnp(&pid_, args[0], actions, nullptr, args.data(), env.data()) != 0) {
-      throw std::runtime_error("cannot start " + argv[0]);
-    }
-  }
-  ~Child() {
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
- private:
-  pid_t pid_ = 0;
-};
-
-std::vector<std::string> EnvironmentWith(const std::vector<std::string>& changes) {
-  std::vector<std::string> result;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    bool replaced = false;
-    for (const std::string& change : changes) {
-      replaced |= entry.compare(0, change.find('=') + 1, change, 0, change.find('=') + 1) == 0;
-    }
-    if (!replaced) result.push_back(entry);
-  }
-  result.insert(result.end(), changes.begin(), changes.end());
-  return result;
-}
-
-// Xvfb on a display number of its own choosing, told back through a pipe.
-class VirtualScreen {
- public:
-  VirtualScreen() {
-    int fds[2];
-    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // Close first: the read end may itself be descriptor 3.
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-    server_ = std::make_unique<Child>(
-        // -noreset: the server would otherwise reset when its last client
-        // leaves, between two starts, and refuse the next watcher meanwhile.
-        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                                 "-noreset"},
-        EnvironmentWith({}), &actions);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    std::string number;
-    pollfd wait{fds[0], POLLIN, 0};
-    char c = 0;
-    while (::poll(&wait, 1, kWaitMilliseconds) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(fds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb did not start");
-    display_ = ":" + number;
-  }
-  const std::string& Display() const { return display_; }
-
- private:
-  std::unique_ptr<Child> server_;
-  std::string display_;
-};
 
 // Watches the root window for a top-level window being mapped.
 class MapWatcher {
@@ -136,26 +62,43 @@ class MapWatcher {
   xcb_connection_t* connection_;
 };
 
+const std::string& Scratch() {
+  static const std::string scratch = (std::filesystem::temp_directory_path() /
+                                      ("vantora-startup-bench-" + std::to_string(::getpid()))).string();
+  return scratch;
+}
+
+std::vector<std::string> ProgramEnvironment(const VirtualScreen& screen, const std::vector<std::string>& extra) {
+  std::filesystem::create_directories(Scratch());
+  std::vector<std::string> changes = {"DISPLAY=" + screen.Display(), "QT_QPA_PLATFORM=xcb",
+                                      "VANTORA_REGISTRY=" + Scratch() + "/registry.reg",
+                                      "XDG_CONFIG_HOME=" + Scratch()};
+  changes.insert(changes.end(), extra.begin(), extra.end());
+  return EnvironmentWith(changes);
+}
+
+// One start to the window on the screen, in seconds; none when no window came.
+std::optional<double> StartOnce(const VirtualScreen& screen, const std::string& program,
+                                const std::vector<std::string>& environment) {
+  MapWatcher watcher(screen.Display());
+  const auto started = Clock::now();
+  Child child({program}, environment);
+  if (!watcher.AwaitMappedWindow()) return std::nullopt;
+  return std::chrono::duration<double>(Clock::now() - started).count();
+}
+
 void MeasureStartUpOn(const VirtualScreen& screen, benchmark::State& state, const std::string& program,
                       const std::vector<std::string>& extra) {
-  const std::string scratch = (std::filesystem::temp_directory_path() / "vantora-startup-bench").string();
-  std::filesystem::create_directories(scratch);
-  std::vector<std::string> changes = {"DISPLAY=" + screen.Display(), "QT_QPA_PLATFORM=xcb",
-                                      "VANTORA_REGISTRY=" + scratch + "/registry.reg",
-                                      "XDG_CONFIG_HOME=" + scratch};
-  changes.insert(changes.end(), extra.begin(), extra.end());
-  const std::vector<std::string> environment = EnvironmentWith(changes);
+  const std::vector<std::string> environment = ProgramEnvironment(screen, extra);
   for (auto _ : state) {
-    MapWatcher watcher(screen.Display());
-    const auto started = Clock::now();
-    Child child({program}, environment);
-    if (!watcher.AwaitMappedWindow()) {
+    auto seconds = StartOnce(screen, program, environment);
+    if (!seconds) {
       state.SkipWithError("no window appeared");
       break;
     }
-    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - started).count());
+    state.SetIterationTime(*seconds);
   }
-  std::filesystem::remove_all(scratch);
+  std::filesystem::remove_all(Scratch());
 }
 
 void MeasureStartUp(benchmark::State& state, const std::string& program, const std::vector<std::string>& extra) {
@@ -178,6 +121,45 @@ void BM_StartUpToWindowWithoutCameras(benchmark::State& state) {
 }
 
 void BM_StartUpToWindow_Baseline(benchmark::State& state) { MeasureStartUp(state, VANTORA_BARE_WINDOW_PROGRAM, {}); }
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// The station and the bare window started in turn, so that both see the
+// same load on a shared machine: the medians of each, and the median of the
+// ratios of the pairs. Two rounds warm the caches first.
+void BM_StartUpPairedWithBareWindow(benchmark::State& state) {
+  constexpr int kRounds = 30;
+  try {
+    VirtualScreen screen;
+    const auto station_env = ProgramEnvironment(screen, {"VANTORA_TEST_CAMERAS=640x480,1280x720"});
+    const auto bare_env = ProgramEnvironment(screen, {});
+    for (auto _ : state) {
+      std::vector<double> station, bare, ratio;
+      for (int round = 0; round < kRounds + 2; ++round) {
+        auto b = StartOnce(screen, VANTORA_BARE_WINDOW_PROGRAM, bare_env);
+        auto s = StartOnce(screen, VANTORA_STATION_PROGRAM, station_env);
+        if (!b || !s) {
+          state.SkipWithError("no window appeared");
+          return;
+        }
+        if (round < 2) continue;
+        station.push_back(*s * 1e3);
+        bare.push_back(*b * 1e3);
+        ratio.push_back(*s / *b);
+      }
+      state.counters["station_ms"] = Median(station);
+      state.counters["bare_window_ms"] = Median(bare);
+      state.counters["ratio"] = Median(ratio);
+    }
+  } catch (const std::exception& error) {
+    state.SkipWithError(error.what());
+  }
+  std::filesystem::remove_all(Scratch());
+}
+BENCHMARK(BM_StartUpPairedWithBareWindow)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The first start of each program warms the caches (GStreamer's plugin
 // registry, fontconfig), as on a station that has run before.

@@ -114,10 +114,11 @@ std::vector<PadRef> PadsOf(GstElement* element) {
 }
 
 // What goes between a device and the grabber for a picture of this media:
-// raw video needs only conversion; motion JPEG is decoded first.
+// raw video goes as it comes; motion JPEG is decoded. Converting is left to
+// the renderer, at the size shown, and to the grab, for the frame grabbed.
 std::vector<const char*> ChainFor(const std::string& media) {
-  if (media == "image/jpeg") return {"capsfilter", "jpegdec", "videoconvert"};
-  return {"capsfilter", "videoconvert"};
+  if (media == "image/jpeg") return {"capsfilter", "jpegdec"};
+  return {"capsfilter"};
 }
 
 // The caps that pin the device to its chosen mode; when the device names no

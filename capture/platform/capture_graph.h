@@ -50,8 +50,8 @@ class CaptureGraph {
   // Undoes every link of one filter's pads.
   static Result DisconnectPins(const ElementRef& filter);
 
-  // Links source -> whatever decoding and conversion is needed -> grabber ->
-  // renderer. The filters must already be in this graph.
+  // Links source -> whatever decoding is needed -> grabber -> renderer. The
+  // filters must already be in this graph.
   Result RenderStream(const ElementRef& source, const ElementRef& grabber,
                       const ElementRef& renderer);
 

@@ -47,7 +47,7 @@ void DeleteShared(gpointer data) { delete static_cast<std::shared_ptr<FrameGrabb
 }  // namespace
 
 const std::vector<std::string>& FrameGrabber::RequiredFactories() {
-  static const std::vector<std::string> kFactories{"capsfilter", "videoconvert", "appsink"};
+  static const std::vector<std::string> kFactories{"capsfilter", "videoscale", "videoconvert", "appsink"};
   return kFactories;
 }
 
@@ -57,10 +57,12 @@ FrameGrabber::FrameGrabber() : shared_(std::make_shared<Shared>()) {
     throw std::runtime_error("The GStreamer element '" + missing.front() + "' is not available.");
   }
   bin_ = AdoptFloating(gst_bin_new(nullptr));
-  GstElement* filter = gst_element_factory_make("capsfilter", "bgr");
-  GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGR");
-  g_object_set(filter, "caps", bgr, nullptr);
-  gst_caps_unref(bgr);
+  // Any raw picture passes: what the device sends, or what the decoder in
+  // front of the grabber makes of it.
+  GstElement* filter = gst_element_factory_make("capsfilter", "raw");
+  GstCaps* raw = gst_caps_new_empty_simple("video/x-raw");
+  g_object_set(filter, "caps", raw, nullptr);
+  gst_caps_unref(raw);
   gst_bin_add(GST_BIN(bin_.get()), filter);
 
   input_ = PadRef::Adopt(gst_element_get_static_pad(filter, "sink"));

@@ -1,8 +1,10 @@
 #pragma once
-// The grabber element: sits between the device and the renderer, makes the
-// graph deliver 24-bit BGR, and keeps the latest frame that passed. The
-// streaming thread only swaps a buffer reference under a mutex; copying the
-// pixels out happens on request, on the caller's thread.
+// The grabber element: sits between the device (decoded where it sends
+// motion JPEG) and the renderer, passes every frame on untouched and keeps
+// the latest one as it came. The streaming thread only swaps a buffer
+// reference under a mutex; turning the frame into 24-bit BGR happens on
+// request, on the caller's thread (ConvertToBgr24), so no frame is converted
+// that nobody grabs.
 
 #include <chrono>
 #include <memory>
@@ -18,7 +20,8 @@ namespace vantora::capture {
 
 class FrameGrabber {
  public:
-  // The element factories the grabber and the conversion in front of it need.
+  // The element factories a preview needs past the device: the grabber's
+  // own and the renderer's.
   static const std::vector<std::string>& RequiredFactories();
 
   FrameGrabber();  // throws std::runtime_error naming a missing factory
@@ -28,9 +31,10 @@ class FrameGrabber {
 
   const ElementRef& Element() const { return bin_; }
 
-  // The negotiated frame format, or none while not connected.
+  // The negotiated frame format, as the device (or its decoder) delivers
+  // it, or none while not connected.
   std::optional<GstVideoInfo> ConnectedFormat() const;
-  // The latest frame, or none before the first one arrives.
+  // The latest frame in that format, or none before the first one arrives.
   std::optional<FrameSnapshot> LatestFrame() const;
   // When the latest frame passed (steady clock), or none before the first.
   std::optional<std::chrono::steady_clock::time_point> LatestFrameTime() const;

@@ -1,6 +1,45 @@
 #include "video_frame.h"
 
+#include <limits>
+#include <memory>
+
 namespace vantora::capture {
+
+namespace {
+
+struct ConverterDeleter {
+  void operator()(GstVideoConverter* c) const { gst_video_converter_free(c); }
+};
+
+}  // namespace
+
+bool ConvertToBgr24(const FrameSnapshot& frame, std::uint8_t* top_row, std::ptrdiff_t stride) {
+  if (!frame.buffer || !top_row) return false;
+  if (stride < std::numeric_limits<gint>::min() || stride > std::numeric_limits<gint>::max()) return false;
+  MappedFrame source(frame);
+  if (!source.Valid()) return false;
+  const GstVideoInfo& in = source.frame_.info;
+  GstVideoInfo out;
+  if (!gst_video_info_set_interlaced_format(&out, GST_VIDEO_FORMAT_BGR, GST_VIDEO_INFO_INTERLACE_MODE(&in),
+                                            static_cast<guint>(source.Width()),
+                                            static_cast<guint>(source.Height()))) {
+    return false;
+  }
+  // The converter changes pixels only, never timing.
+  GST_VIDEO_INFO_FPS_N(&out) = GST_VIDEO_INFO_FPS_N(&in);
+  GST_VIDEO_INFO_FPS_D(&out) = GST_VIDEO_INFO_FPS_D(&in);
+  out.stride[0] = static_cast<gint>(stride);
+  // The caller's rows stand in for a mapped frame: the converter reads only
+  // the format and the plane's start.
+  GstVideoFrame target{};
+  target.info = out;
+  target.data[0] = top_row;
+  std::unique_ptr<GstVideoConverter, ConverterDeleter> converter(
+      gst_video_converter_new(&in, &out, nullptr));
+  if (!converter) return false;
+  gst_video_converter_frame(converter.get(), &source.frame_, &target);
+  return true;
+}
 
 MappedFrame::MappedFrame(const FrameSnapshot& snapshot) {
   if (!snapshot.buffer) return;

@@ -2,6 +2,7 @@
 // One frame as the streaming side hands it over: a buffer reference and the
 // format it was negotiated in. Holding it keeps the pixels unchanged.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "gst_handles.h"
@@ -12,6 +13,15 @@ struct FrameSnapshot {
   BufferRef buffer;
   GstVideoInfo info{};
 };
+
+// Converts a frame of any raw format into 24-bit rows of blue, green, red
+// bytes: row y of the picture starts at `top_row` + y * `stride` (a negative
+// stride writes the rows bottom-up, as a device-independent bitmap stores
+// them). It is GStreamer's video converter with the options videoconvert
+// uses by default, so a frame comes out as it did when videoconvert turned
+// every frame into BGR. False, with nothing written, when the frame cannot be
+// read or converted.
+bool ConvertToBgr24(const FrameSnapshot& frame, std::uint8_t* top_row, std::ptrdiff_t stride);
 
 // Read access to a frame's pixels for as long as the object lives. Rows are
 // top-down; the stride comes from the negotiated format (videoconvert pads
@@ -30,6 +40,7 @@ class MappedFrame {
   const std::uint8_t* Row(int y) const;
 
  private:
+  friend bool ConvertToBgr24(const FrameSnapshot&, std::uint8_t*, std::ptrdiff_t);
   GstVideoFrame frame_{};
   bool mapped_ = false;
 };

@@ -2,8 +2,11 @@
 
 #include <gst/app/gstappsink.h>
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "gst_runtime.h"
 
@@ -47,28 +50,64 @@ void DeleteShared(gpointer data) {
   delete static_cast<std::shared_ptr<VideoRenderer::Shared>*>(data);
 }
 
+// 32-bit pixels as a 32-bit RGB image holds them in memory: blue, green,
+// red, unused on a little-endian machine.
+constexpr const char* kDisplayFormat = G_BYTE_ORDER == G_LITTLE_ENDIAN ? "BGRx" : "xRGB";
+
+CapsRef DisplayCaps(int width, int height) {
+  // No pixel aspect is fixed: the scaler then fills the whole size instead
+  // of keeping the picture's shape with borders, as a renderer stretching
+  // to its window does.
+  return CapsRef::Adopt(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, kDisplayFormat, "width",
+                                            G_TYPE_INT, std::max(width, 1), "height", G_TYPE_INT,
+                                            std::max(height, 1), nullptr));
+}
+
 }  // namespace
 
-VideoRenderer::VideoRenderer() : shared_(std::make_shared<Shared>()) {
+VideoRenderer::VideoRenderer(int width, int height) : shared_(std::make_shared<Shared>()) {
+  ElementRef scale = MakeElement("videoscale");
+  ElementRef convert = MakeElement("videoconvert");
+  size_ = MakeElement("capsfilter");
   sink_ = MakeElement("appsink");
-  if (!sink_) throw std::runtime_error("The GStreamer element 'appsink' is not available.");
-  GstCaps* bgr = gst_caps_from_string("video/x-raw,format=BGR");
+  const std::pair<const char*, const ElementRef*> parts[] = {
+      {"videoscale", &scale}, {"videoconvert", &convert}, {"capsfilter", &size_}, {"appsink", &sink_}};
+  for (const auto& [factory, element] : parts) {
+    if (!*element) throw std::runtime_error(std::string("The GStreamer element '") + factory + "' is not available.");
+  }
+  // The nearest pixel, as the picture was stretched before: only the rows
+  // and columns shown are read, so the cost follows the shown size.
+  g_object_set(scale.get(), "method", 0, "add-borders", FALSE, nullptr);
+  auto caps = DisplayCaps(width, height);
+  g_object_set(size_.get(), "caps", caps.get(), nullptr);
+  GstCaps* shown = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, kDisplayFormat, nullptr);
   // Live preview: draw frames as they come, keep no backlog, and do not hold
   // the graph's start until a first frame arrives.
-  g_object_set(sink_.get(), "caps", bgr, "sync", FALSE, "async", FALSE, "max-buffers", 1u, "drop",
+  g_object_set(sink_.get(), "caps", shown, "sync", FALSE, "async", FALSE, "max-buffers", 1u, "drop",
                TRUE, "enable-last-sample", FALSE, "qos", FALSE, nullptr);
-  gst_caps_unref(bgr);
+  gst_caps_unref(shown);
   GstAppSinkCallbacks callbacks{};
   callbacks.new_sample = OnSample;
   callbacks.new_preroll = OnPreroll;
   gst_app_sink_set_callbacks(GST_APP_SINK(sink_.get()), &callbacks,
                              new std::shared_ptr<Shared>(shared_), DeleteShared);
+
+  bin_ = AdoptFloating(gst_bin_new(nullptr));
+  for (const auto& [factory, element] : parts) gst_bin_add(GST_BIN(bin_.get()), element->get());
+  gst_element_link_many(scale.get(), convert.get(), size_.get(), sink_.get(), nullptr);
+  auto input = PadRef::Adopt(gst_element_get_static_pad(scale.get(), "sink"));
+  gst_element_add_pad(bin_.get(), gst_ghost_pad_new("sink", input.get()));
 }
 
 VideoRenderer::~VideoRenderer() {
-  gst_element_set_state(sink_.get(), GST_STATE_NULL);
+  gst_element_set_state(bin_.get(), GST_STATE_NULL);
   std::lock_guard lock(shared_->mutex);
   shared_->notify = nullptr;
+}
+
+void VideoRenderer::SetDisplaySize(int width, int height) {
+  auto caps = DisplayCaps(width, height);
+  g_object_set(size_.get(), "caps", caps.get(), nullptr);
 }
 
 void VideoRenderer::SetFrameNotify(std::function<void()> notify) {
@@ -84,7 +123,7 @@ std::optional<FrameSnapshot> VideoRenderer::TakeLatestFrame() {
 }
 
 Result VideoRenderer::ConnectionState() const {
-  auto pad = PadRef::Adopt(gst_element_get_static_pad(sink_.get(), "sink"));
+  auto pad = PadRef::Adopt(gst_element_get_static_pad(bin_.get(), "sink"));
   return pad && gst_pad_is_linked(pad.get()) ? Result(S_OK) : Result(VFW_E_NOT_CONNECTED);
 }
 

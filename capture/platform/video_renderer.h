@@ -1,7 +1,10 @@
 #pragma once
-// The end of the preview stream: takes 24-bit BGR frames and hands the latest
-// one to whoever draws it. It keeps one frame at most; when the drawing side
-// is slow, newer frames replace older ones instead of piling up.
+// The end of the preview stream: brings each frame to the size it is shown at
+// and into the layout of a 32-bit RGB image (blue, green, red, unused on a
+// little-endian machine), scaling before
+// converting, so the full-size frame is never converted; then hands the
+// latest one to whoever draws it. It keeps one frame at most; when the
+// drawing side is slow, newer frames replace older ones instead of piling up.
 
 #include <functional>
 #include <memory>
@@ -15,12 +18,19 @@ namespace vantora::capture {
 
 class VideoRenderer {
  public:
-  VideoRenderer();  // throws std::runtime_error when appsink is missing
+  // Frames come out `width` x `height` (at least 1 x 1), the picture
+  // stretched to fill them. Throws std::runtime_error naming a missing
+  // element.
+  VideoRenderer(int width, int height);
   ~VideoRenderer();
   VideoRenderer(const VideoRenderer&) = delete;
   VideoRenderer& operator=(const VideoRenderer&) = delete;
 
-  const ElementRef& Element() const { return sink_; }
+  const ElementRef& Element() const { return bin_; }
+
+  // A new size for the frames to come; a running stream changes over at
+  // its next frame. Any thread.
+  void SetDisplaySize(int width, int height);
 
   // Called on a streaming thread when a frame waits and the previous call
   // has been answered by TakeLatestFrame; it must only schedule work.
@@ -34,6 +44,8 @@ class VideoRenderer {
 
  private:
   std::shared_ptr<Shared> shared_;
+  ElementRef bin_;
+  ElementRef size_;  // the capsfilter that fixes the frames' size
   ElementRef sink_;
 };
 

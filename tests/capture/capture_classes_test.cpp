@@ -478,17 +478,22 @@ TEST(CaptureSelection, CameraFailingWhilePreviewingKeepsAStillPictureAndCanBeCho
   ASSERT_TRUE(QTest::qWaitFor([&] { return !events.empty(); }, 10000));
 }
 
+// Frames are made at the size shown, never converted at the camera's size
+// for the screen: 404 x 303 as the control starts, 539 x 303 once it has
+// taken a 16:9 camera's shape.
 TEST(CapturePreview, DrawsTheLatestFrameStretchedOverItsRectangle) {
-  ScopedTestCameras cams("640x480");
+  ScopedTestCameras cams("1280x720");
   Station s;
   QImage before = s.preview.grab().toImage();
   EXPECT_EQ(before.pixel(10, 10), QColor(Qt::blue).rgb());
   s.Select(0);
   ASSERT_TRUE(QTest::qWaitFor([&] { return s.preview.FramesShown() >= 3; }, 10000));
-  // The control moves and shrinks; the picture follows it and fills it.
-  s.preview.setGeometry(-88, 8, 404, 303);
+  EXPECT_EQ(s.preview.PictureSize(), QSize(404, 303));
+  // The control moves and grows; the picture follows it and fills it.
+  s.preview.setGeometry(-156, 8, 539, 303);
   QImage after = s.preview.grab().toImage();
-  EXPECT_EQ(after.size(), QSize(404, 303));
+  EXPECT_EQ(after.size(), QSize(539, 303));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return s.preview.PictureSize() == QSize(539, 303); }, 10000));
   int blue = 0;
   for (int x = 0; x < after.width(); x += 20) {
     for (int y = 0; y < after.height(); y += 20) blue += after.pixel(x, y) == QColor(Qt::blue).rgb();

@@ -73,6 +73,33 @@ TEST_F(CaptureMainWindowTest, MenuListsEachCameraAndEachChoiceLaysOutItsPreview)
   EXPECT_EQ(frame.BytesPerLine(), 1920);
 }
 
+// The window goes on the screen before GStreamer starts, and the source menu
+// is complete by the time the operator's first input reaches the window:
+// here a key that comes before the loop has turned once. The key still acts.
+TEST_F(CaptureMainWindowTest, TheMenuIsCompleteBeforeTheFirstInputReachesTheWindow) {
+  ScopedTestCameras cams("640x480,720x480");
+  TMain& m = Make();
+  m.show();
+  EXPECT_TRUE(m.Devices->actions().isEmpty());  // the start waits for the loop
+  struct Recorder : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::KeyPress && items < 0) items = static_cast<int>(menu->actions().size());
+      return false;
+    }
+    QMenu* menu = nullptr;
+    int items = -1;
+  } recorder;
+  recorder.menu = m.Devices;
+  m.Edit1->installEventFilter(&recorder);
+  QTest::keyClick(m.Edit1, Qt::Key_1);
+  EXPECT_EQ(recorder.items, 2);
+  EXPECT_EQ(m.Edit1Text(), "1");
+  // The queued start comes later and finds nothing left to do.
+  QCoreApplication::processEvents();
+  EXPECT_EQ(m.Devices->actions().size(), 2);
+  EXPECT_TRUE(prompter.Boxes().empty());
+}
+
 // The menu lists only the machine's real cameras when no test camera is
 // asked for: none at all where there is no video node.
 TEST_F(CaptureMainWindowTest, NoDeviceLeavesTheMenuEmptyAndTakePhotoDisabled) {

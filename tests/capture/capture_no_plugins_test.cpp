@@ -9,7 +9,11 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QMenu>
+#include <QTimer>
+#include <gst/gst.h>
 
+#include "app/main_window.h"
 #include "app/station.h"
 #include "framework/scripted_prompter.h"
 #include "framework/startup_guard.h"
@@ -38,22 +42,43 @@ TEST(CaptureStartupCheck, TestCamerasWithoutPluginsAreListedButCannotOpen) {
   EXPECT_FALSE(moniker->BindToElement());
 }
 
-TEST(CaptureStartupCheck, TheStationShowsTheApplicationErrorAndDoesNotRun) {
-  ScriptedPrompter prompter;
+// The window comes first and GStreamer after it, so the check can only fail
+// once the window is on the screen: the window leaves it again, the box
+// shows alone, and the program ends with code 1 as a failed start does.
+TEST(CaptureStartupCheck, TheStationShowsTheApplicationErrorAndEnds) {
+  struct WatchingPrompter : ScriptedPrompter {
+    MsgButton ShowMessage(const MessageBoxRequest& request) override {
+      window_visible_at_box = main && main->isVisible();
+      return ScriptedPrompter::ShowMessage(request);
+    }
+    QWidget* main = nullptr;
+    bool window_visible_at_box = true;
+  } prompter;
+  const bool fresh = !gst_is_initialized();
   TStation station;
-  bool ran = false;
+  bool shown = false;
   int rc = RunStartup([&] { CreateStation(station); },
                       [&] {
-                        ran = true;
-                        return 0;
+                        // Building the windows started nothing of GStreamer.
+                        if (fresh) {
+                          EXPECT_FALSE(gst_is_initialized());
+                        }
+                        prompter.main = station.Main.get();
+                        // A start that never ends fails the test, not the run.
+                        QTimer::singleShot(20000, [] { QCoreApplication::exit(2); });
+                        shown = true;
+                        return ShowAndRunStation(station);
                       });
+  EXPECT_TRUE(shown);
   EXPECT_EQ(rc, 1);
-  EXPECT_FALSE(ran);
+  EXPECT_FALSE(station.Main->isVisible());
+  EXPECT_FALSE(prompter.window_visible_at_box);
   ASSERT_EQ(prompter.Boxes().size(), 1u);
   EXPECT_EQ(prompter.Boxes()[0].caption, "Application Error");
   EXPECT_NE(prompter.Boxes()[0].text.find("The SampleGrabber Filter is not available on this system."),
             std::string::npos)
       << prompter.Boxes()[0].text;
+  EXPECT_TRUE(station.Main->Devices->actions().isEmpty());
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -281,6 +285,78 @@ TEST(CaptureResultCode, TextsForCodes) {
   EXPECT_FALSE(Failed(S_FALSE));
 }
 
+// What videoconvert makes of one frame, as the graph made it of every frame
+// before: the yardstick for the conversion done on request.
+std::vector<std::uint8_t> ThroughVideoconvert(const capture::FrameSnapshot& frame, GstCaps* caps) {
+  GError* raw_error = nullptr;
+  auto pipeline = capture::AdoptFloating(gst_parse_launch_full(
+      "appsrc name=in ! videoconvert ! video/x-raw,format=BGR ! appsink name=out sync=false", nullptr,
+      GST_PARSE_FLAG_FATAL_ERRORS, &raw_error));
+  capture::GErrorPtr error(raw_error);
+  if (!pipeline) return {};
+  auto in = capture::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "in"));
+  auto out = capture::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+  g_object_set(in.get(), "caps", caps, "format", GST_FORMAT_TIME, nullptr);
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+  gst_app_src_push_buffer(GST_APP_SRC(in.get()), gst_buffer_ref(frame.buffer.get()));
+  gst_app_src_end_of_stream(GST_APP_SRC(in.get()));
+  auto sample = capture::SampleRef::Adopt(gst_app_sink_try_pull_sample(GST_APP_SINK(out.get()), 10 * GST_SECOND));
+  std::vector<std::uint8_t> rows;
+  GstVideoInfo vi;
+  if (sample && gst_video_info_from_caps(&vi, gst_sample_get_caps(sample.get()))) {
+    capture::MappedFrame bgr({capture::BufferRef::Share(gst_sample_get_buffer(sample.get())), vi});
+    for (int y = 0; bgr.Valid() && y < bgr.Height(); ++y) rows.insert(rows.end(), bgr.Row(y), bgr.Row(y) + 3 * bgr.Width());
+  }
+  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  return rows;
+}
+
+// A grab converts one frame on request, straight into the bitmap's rows
+// (bottom-up, padded to 4 bytes): it must give what videoconvert gave when
+// the graph converted every frame, for the formats cameras and the JPEG
+// decoder deliver, odd sizes and the decoder's full-range colours included.
+TEST(CaptureFrameConversion, GivesWhatVideoconvertGaveInEitherRowOrder) {
+  capture::EnsureGstreamer();
+  const char* cases[] = {
+      "video/x-raw,format=YUY2,width=350,height=262,framerate=30/1",
+      "video/x-raw,format=I420,width=350,height=262,framerate=30/1,colorimetry=1:4:0:0,chroma-site=jpeg",
+      "video/x-raw,format=I420,width=64,height=48,framerate=30/1",
+      "video/x-raw,format=NV12,width=350,height=262,framerate=30/1",
+      "video/x-raw,format=GRAY8,width=33,height=7,framerate=30/1",
+      "video/x-raw,format=RGB,width=350,height=262,framerate=30/1",
+  };
+  for (const char* text : cases) {
+    SCOPED_TRACE(text);
+    auto caps = capture::CapsRef::Adopt(gst_caps_from_string(text));
+    GstVideoInfo vi;
+    ASSERT_TRUE(gst_video_info_from_caps(&vi, caps.get()));
+    capture::FrameSnapshot frame{capture::BufferRef::Adopt(gst_buffer_new_allocate(nullptr, vi.size, nullptr)), vi};
+    {
+      GstMapInfo map;
+      ASSERT_TRUE(gst_buffer_map(frame.buffer.get(), &map, GST_MAP_WRITE));
+      std::uint32_t seed = 12345;
+      for (gsize i = 0; i < map.size; ++i) map.data[i] = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+      gst_buffer_unmap(frame.buffer.get(), &map);
+    }
+    const std::vector<std::uint8_t> expected = ThroughVideoconvert(frame, caps.get());
+    const int w = GST_VIDEO_INFO_WIDTH(&vi), h = GST_VIDEO_INFO_HEIGHT(&vi);
+    ASSERT_EQ(expected.size(), static_cast<std::size_t>(3 * w * h));
+    const int stride = (3 * w + 3) / 4 * 4;
+    for (bool bottom_up : {false, true}) {
+      std::vector<std::uint8_t> store(static_cast<std::size_t>(stride) * h, 0xA5);
+      std::uint8_t* top = bottom_up ? store.data() + static_cast<std::size_t>(stride) * (h - 1) : store.data();
+      ASSERT_TRUE(capture::ConvertToBgr24(frame, top, bottom_up ? -stride : stride));
+      int wrong_rows = 0;
+      for (int y = 0; y < h; ++y) {
+        const std::uint8_t* row = top + static_cast<std::ptrdiff_t>(bottom_up ? -stride : stride) * y;
+        wrong_rows += !std::equal(row, row + 3 * w, expected.begin() + static_cast<std::ptrdiff_t>(3 * w) * y);
+      }
+      EXPECT_EQ(wrong_rows, 0) << (bottom_up ? "bottom-up" : "top-down");
+    }
+  }
+  EXPECT_FALSE(capture::ConvertToBgr24({}, nullptr, 0));
+}
+
 // A graph with one test camera, the grabber and the renderer, linked.
 struct PreviewGraph {
   explicit PreviewGraph(const DeviceMoniker& moniker) {
@@ -292,7 +368,7 @@ struct PreviewGraph {
     connected = graph.RenderStream(source, grabber.Element(), renderer.Element());
   }
   CaptureGraph graph;
-  capture::VideoRenderer renderer;
+  capture::VideoRenderer renderer{404, 303};
   capture::FrameGrabber grabber;
   capture::ElementRef source;
   Result connected;
@@ -300,15 +376,20 @@ struct PreviewGraph {
 
 DeviceMoniker LastTestCamera() { return capture::ListVideoDevices().back().moniker; }
 
-TEST(CaptureGraphRun, DeliversBgrFramesOfTheCameraSizeWithPaddedRows) {
+// No frame is converted at the camera's size as it streams: the grabber
+// keeps each frame as the camera (or the decoder) made it, and the renderer
+// hands over frames of the size shown, in the layout of a 32-bit RGB image,
+// following the size it is given while the graph runs.
+TEST(CaptureGraphRun, KeepsFramesAsTheyComeAndRendersThemAtTheSizeShown) {
   struct Case {
     const char* camera;
-    int width, height, stride;
+    int width, height;
+    GstVideoFormat kept;
   };
   const Case cases[] = {
-      {"640x480", 640, 480, 1920},
-      {"350x262", 350, 262, 1052},
-      {"720x480:mjpg", 720, 480, 2160},
+      {"640x480", 640, 480, GST_VIDEO_FORMAT_YUY2},
+      {"350x262", 350, 262, GST_VIDEO_FORMAT_YUY2},
+      {"720x480:mjpg", 720, 480, GST_VIDEO_FORMAT_I420},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.camera);
@@ -319,14 +400,25 @@ TEST(CaptureGraphRun, DeliversBgrFramesOfTheCameraSizeWithPaddedRows) {
     // Run returns once the format is settled.
     auto format = p.grabber.ConnectedFormat();
     ASSERT_TRUE(format);
-    EXPECT_EQ(GST_VIDEO_INFO_FORMAT(&*format), GST_VIDEO_FORMAT_BGR);
+    EXPECT_EQ(GST_VIDEO_INFO_FORMAT(&*format), c.kept);
     EXPECT_EQ(GST_VIDEO_INFO_WIDTH(&*format), c.width);
     EXPECT_EQ(GST_VIDEO_INFO_HEIGHT(&*format), c.height);
     ASSERT_TRUE(WaitUntil([&] { return p.grabber.LatestFrame().has_value(); }));
-    capture::MappedFrame frame(*p.grabber.LatestFrame());
-    ASSERT_TRUE(frame.Valid());
-    EXPECT_EQ(frame.Stride(), c.stride);
-    ASSERT_TRUE(WaitUntil([&] { return p.renderer.TakeLatestFrame().has_value(); }));
+    EXPECT_EQ(GST_VIDEO_INFO_FORMAT(&p.grabber.LatestFrame()->info), c.kept);
+
+    auto shown_size = [&](int w, int h) {
+      std::optional<capture::FrameSnapshot> shown;
+      EXPECT_TRUE(WaitUntil([&] {
+        shown = p.renderer.TakeLatestFrame();
+        return shown && GST_VIDEO_INFO_WIDTH(&shown->info) == w && GST_VIDEO_INFO_HEIGHT(&shown->info) == h;
+      })) << "no frame of " << w << "x" << h;
+      if (shown) {
+        EXPECT_EQ(GST_VIDEO_INFO_FORMAT(&shown->info), GST_VIDEO_FORMAT_BGRx);
+      }
+    };
+    shown_size(404, 303);
+    p.renderer.SetDisplaySize(539, 303);
+    shown_size(539, 303);
     EXPECT_EQ(p.graph.Stop().code, S_OK);
     EXPECT_FALSE(p.grabber.ConnectedFormat());
   }
@@ -407,7 +499,7 @@ TEST(CaptureGraphRun, ACameraWithoutFramesStillSettlesItsFormat) {
 TEST(CaptureGraphRun, UnlinkedRendererIsNotConnectedAndStrayFiltersAreRefused) {
   ScopedTestCameras cams("640x480");
   CaptureGraph graph;
-  capture::VideoRenderer renderer;
+  capture::VideoRenderer renderer(404, 303);
   capture::FrameGrabber grabber;
   EXPECT_EQ(renderer.ConnectionState().code, VFW_E_NOT_CONNECTED);
   auto source = LastTestCamera().BindToElement();
@@ -419,7 +511,7 @@ TEST(CaptureGraphRun, UnlinkedRendererIsNotConnectedAndStrayFiltersAreRefused) {
 
 TEST(CaptureGraphRun, AMissingV4l2DeviceIsReportedInItsOwnWords) {
   CaptureGraph graph;
-  capture::VideoRenderer renderer;
+  capture::VideoRenderer renderer(404, 303);
   capture::FrameGrabber grabber;
   auto source = capture::MakeElement("v4l2src");
   if (!source) GTEST_SKIP() << "no v4l2src here";
