@@ -29,12 +29,12 @@ std::string Answer(UsbCameraEmulator& emulator, const std::string& line) {
   std::string command;
   in >> command;
   if (command == "add") {
-    UsbCameraSpec spec;
+    UsbCameraSetup setup;
     std::string modes;
-    in >> spec.usb_port >> modes;
-    std::getline(in >> std::ws, spec.name);
-    spec.modes = ParseCameraModes(modes);
-    int index = emulator.Add(spec);
+    in >> setup.usb_port >> modes;
+    std::getline(in >> std::ws, setup.name);
+    setup.modes = ParseCameraModes(modes);
+    int index = emulator.Add(setup);
     return "ok " + std::to_string(index) + " " + emulator.State(index).node;
   }
   int index = -1;

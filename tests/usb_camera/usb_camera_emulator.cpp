@@ -54,7 +54,7 @@ struct Node {
 
 struct Camera {
   int index = 0;
-  UsbCameraSpec spec;
+  UsbCameraSetup setup;
   bool present = false;
   Node* capture = nullptr;
   Node* meta = nullptr;
@@ -87,10 +87,10 @@ struct UsbCameraEmulator::Impl {
 
   // --- devices ------------------------------------------------------------
   static std::string UsbPath(const Camera& c) {
-    return "/devices/pci0000:00/0000:00:14.0/usb1/1-" + c.spec.usb_port;
+    return "/devices/pci0000:00/0000:00:14.0/usb1/1-" + c.setup.usb_port;
   }
   static std::string InterfacePath(const Camera& c) {
-    return UsbPath(c) + "/1-" + c.spec.usb_port + ":1.0";
+    return UsbPath(c) + "/1-" + c.setup.usb_port + ":1.0";
   }
   static std::string NodePath(const Camera& c, const Node& n) {
     return InterfacePath(c) + "/video4linux/video" + std::to_string(n.number);
@@ -121,10 +121,10 @@ struct UsbCameraEmulator::Impl {
     const std::string number = std::to_string(n.number);
     return "P: " + NodePath(c, n) + "\nN: video" + number + "=00\nE: DEVNAME=/dev/video" + number +
            "\nE: SUBSYSTEM=video4linux\nE: MAJOR=81\nE: MINOR=" + number +
-           "\nE: ID_V4L_VERSION=2\nE: ID_V4L_PRODUCT=" + c.spec.name +
+           "\nE: ID_V4L_VERSION=2\nE: ID_V4L_PRODUCT=" + c.setup.name +
            "\nE: ID_V4L_CAPABILITIES=" + (n.metadata ? ":" : ":capture:") +
-           "\nE: ID_BUS=usb\nE: ID_PATH=pci-0000:00:14.0-usb-0:" + c.spec.usb_port +
-           ":1.0\nA: name=" + c.spec.name + "\nA: index=" + (n.metadata ? "1" : "0") +
+           "\nE: ID_BUS=usb\nE: ID_PATH=pci-0000:00:14.0-usb-0:" + c.setup.usb_port +
+           ":1.0\nA: name=" + c.setup.name + "\nA: index=" + (n.metadata ? "1" : "0") +
            "\nA: dev=81:" + number + "\n\n";
   }
 
@@ -132,7 +132,7 @@ struct UsbCameraEmulator::Impl {
     c.capture = NewNode(c, false);
     c.meta = NewNode(c, true);
     const std::string description =
-        "P: " + UsbPath(c) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: product=" + c.spec.name +
+        "P: " + UsbPath(c) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: product=" + c.setup.name +
         "\nA: busnum=1\nA: devnum=" + std::to_string(c.index + 2) + "\n\nP: " + InterfacePath(c) +
         "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=uvcvideo\nA: bInterfaceClass=0e\n\n" +
         Describe(c, *c.capture) + Describe(c, *c.meta);
@@ -271,9 +271,9 @@ struct UsbCameraEmulator::Impl {
       return With<v4l2_capability>(client, [&](v4l2_capability& cap) {
         std::memset(&cap, 0, sizeof cap);
         std::snprintf(reinterpret_cast<char*>(cap.driver), sizeof cap.driver, "uvcvideo");
-        std::snprintf(reinterpret_cast<char*>(cap.card), sizeof cap.card, "%s", c.spec.name.c_str());
+        std::snprintf(reinterpret_cast<char*>(cap.card), sizeof cap.card, "%s", c.setup.name.c_str());
         std::snprintf(reinterpret_cast<char*>(cap.bus_info), sizeof cap.bus_info, "usb-0000:00:14.0-%s",
-                      c.spec.usb_port.c_str());
+                      c.setup.usb_port.c_str());
         cap.version = (6u << 16) | (1u << 8);
         cap.capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING |
                            V4L2_CAP_EXT_PIX_FORMAT | V4L2_CAP_DEVICE_CAPS;
@@ -326,7 +326,7 @@ struct UsbCameraEmulator::Impl {
 
   static std::vector<std::uint32_t> Fourccs(const Camera& c) {
     std::vector<std::uint32_t> list;
-    for (const auto& m : c.spec.modes) {
+    for (const auto& m : c.setup.modes) {
       if (std::find(list.begin(), list.end(), m.fourcc) == list.end()) list.push_back(m.fourcc);
     }
     return list;
@@ -349,7 +349,7 @@ struct UsbCameraEmulator::Impl {
 
   static int EnumSize(const Camera& c, v4l2_frmsizeenum& f) {
     std::uint32_t seen = 0;
-    for (const auto& m : c.spec.modes) {
+    for (const auto& m : c.setup.modes) {
       if (m.fourcc != f.pixel_format || seen++ != f.index) continue;
       f.type = V4L2_FRMSIZE_TYPE_DISCRETE;
       f.discrete.width = static_cast<std::uint32_t>(m.width);
@@ -360,7 +360,7 @@ struct UsbCameraEmulator::Impl {
   }
 
   static const UsbCameraMode* Mode(const Camera& c, std::uint32_t fourcc, std::uint32_t w, std::uint32_t h) {
-    for (const auto& m : c.spec.modes) {
+    for (const auto& m : c.setup.modes) {
       if (m.fourcc == fourcc && static_cast<std::uint32_t>(m.width) == w && static_cast<std::uint32_t>(m.height) == h) return &m;
     }
     return nullptr;
@@ -379,10 +379,10 @@ struct UsbCameraEmulator::Impl {
   // else the first size of that format, else the camera's first mode.
   static const UsbCameraMode& Nearest(const Camera& c, const v4l2_pix_format& want) {
     if (const UsbCameraMode* m = Mode(c, want.pixelformat, want.width, want.height)) return *m;
-    for (const auto& m : c.spec.modes) {
+    for (const auto& m : c.setup.modes) {
       if (m.fourcc == want.pixelformat && m.fourcc != V4L2_PIX_FMT_H264) return m;
     }
-    return c.spec.modes.front();
+    return c.setup.modes.front();
   }
 
   static void FillFormat(v4l2_format& f, std::uint32_t fourcc, int width, int height) {
@@ -402,7 +402,7 @@ struct UsbCameraEmulator::Impl {
 
   void EnsureFormat(Camera& c) {
     if (c.fourcc) return;
-    const UsbCameraMode& m = c.spec.modes.front();
+    const UsbCameraMode& m = c.setup.modes.front();
     c.fourcc = m.fourcc, c.width = m.width, c.height = m.height, c.interval = m.intervals.front();
   }
 
@@ -644,13 +644,13 @@ UsbCameraEmulator::~UsbCameraEmulator() {
 
 std::string UsbCameraEmulator::Root() const { return impl_->root; }
 
-int UsbCameraEmulator::Add(const UsbCameraSpec& spec) {
-  if (spec.modes.empty()) throw std::invalid_argument("a camera needs at least one mode");
+int UsbCameraEmulator::Add(const UsbCameraSetup& setup) {
+  if (setup.modes.empty()) throw std::invalid_argument("a camera needs at least one mode");
   std::lock_guard lock(impl_->mutex);
   impl_->cameras.push_back(std::make_unique<Camera>());
   Camera& c = *impl_->cameras.back();
   c.index = static_cast<int>(impl_->cameras.size()) - 1;
-  c.spec = spec;
+  c.setup = setup;
   // Each camera codes numbers of its own, so a picture tells which camera sent it.
   c.next_code = static_cast<std::uint32_t>(c.index + 1) << 24;
   impl_->PlugIn(c);

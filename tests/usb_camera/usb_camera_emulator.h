@@ -25,7 +25,7 @@
 
 namespace vantora::testing {
 
-struct UsbCameraSpec {
+struct UsbCameraSetup {
   std::string name;      // the product name, as QUERYCAP's card and ID_V4L_PRODUCT
   std::string usb_port;  // e.g. "1": the bus path is built from it, as on a real host
   std::vector<UsbCameraMode> modes;
@@ -62,7 +62,7 @@ class UsbCameraEmulator {
   std::string Root() const;
 
   // Plugs a new camera in; returns its index.
-  int Add(const UsbCameraSpec& spec);
+  int Add(const UsbCameraSetup& setup);
   void Unplug(int camera);  // the camera vanishes now
   void Plug(int camera);    // a vanished camera comes back, same name and port
   void SetFault(int camera, UsbCameraFault fault, int frames = 0);
