@@ -6,6 +6,10 @@
 
 smoke_log=$1
 shift
+# xdotool reads window titles through the C library's locale, and a plain C
+# locale (a fresh machine, a login without one) cannot hold the Chinese
+# ones: a search for "网络设置" would find nothing.
+export LC_ALL=C.UTF-8
 for tool in "$@"; do
   command -v "$tool" >/dev/null || { echo "smoke: $tool is missing (scripts/install-deps)"; exit 77; }
 done
