@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,15 +57,23 @@ class TempFolder {
   std::string path_;
 };
 
+// A client logged in to the real server.
+std::unique_ptr<TNwFTP> LoggedIn(const testing::FtpServerProcess& server, const std::string& user,
+                                 const std::string& password) {
+  auto ftp = std::make_unique<TNwFTP>();
+  ftp->Host = "127.0.0.1";
+  ftp->Port = server.Port();
+  ftp->Username = user;
+  ftp->Password = password;
+  ftp->Connect(true);
+  return ftp;
+}
+
 void StoreThreeFiles(const testing::FtpServerProcess& server, const std::string& user, const std::string& password) {
   TempFolder local;
   const auto files = ThreeFiles();
-  TNwFTP ftp;
-  ftp.Host = "127.0.0.1";
-  ftp.Port = server.Port();
-  ftp.Username = user;
-  ftp.Password = password;
-  ftp.Connect(true);
+  auto client = LoggedIn(server, user, password);
+  TNwFTP& ftp = *client;
   for (const LocalFile& file : files) {
     SCOPED_TRACE(file.name);
     ftp.Put(local.Write(file), file.name);
@@ -85,12 +94,8 @@ void StoreAfterAnIdleTimeOut(const testing::FtpServerProcess& server, const std:
                              const std::string& password) {
   TempFolder local;
   const LocalFile photo{"after-idle.jpg", "photo after the idle time-out"};
-  TNwFTP ftp;
-  ftp.Host = "127.0.0.1";
-  ftp.Port = server.Port();
-  ftp.Username = user;
-  ftp.Password = password;
-  ftp.Connect(true);
+  auto client = LoggedIn(server, user, password);
+  TNwFTP& ftp = *client;
   // Only asking tells when the server has gone.
   const auto idle = std::chrono::steady_clock::now();
   while (ftp.Connected() && std::chrono::steady_clock::now() - idle < std::chrono::seconds(10)) {
