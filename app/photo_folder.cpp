@@ -33,11 +33,13 @@ bool ProgramFolderIsUsers(const std::string& folder, uid_t user) {
   for (std::string_view tree : kSystemTrees) {
     if (inside.starts_with(tree)) return false;
   }
+  // Root never saves beside the program: its photos go where an operator's
+  // would, not into whatever folder a root process happens to be able to write.
+  if (user == 0) return false;
   struct stat info {};
   // access() asks with the real user's rights, which are the ones a save
   // runs with.
-  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == user &&
-         ::access(folder.c_str(), W_OK | X_OK) == 0;
+  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 std::string SettlePhotoFolder(const PhotoFolderFacts& facts) {

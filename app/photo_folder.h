@@ -11,23 +11,23 @@ struct PhotoFolderFacts {
   std::string stored;                  // the settings' PhotoPath, as stored
   bool storedIsDirectory = false;      // it names an existing directory
   std::string programFolder;           // the program's own folder, with its trailing "/"
-  bool programFolderIsUsers = false;   // the user's own folder: see ProgramFolderIsUsers
+  bool programFolderIsUsers = false;   // photos may go there: see ProgramFolderIsUsers
   std::string picturesFolder;          // the user's pictures folder (XDG), may be empty
 };
 
 // The folder photos go to. The stored folder when it exists; otherwise the
-// program's own folder, as the design has it, when that folder is the
-// user's own (a build folder, a copy in the home folder). An installed
+// program's own folder, as the design has it, when the user may write there
+// (a build folder, a copy in the home or a site's shared folder). An installed
 // program lives in /usr/bin: a user cannot write there, and root could, but
 // photos have no place among the system's programs, so there the per-user
 // folder "<pictures>/Vantora" is used instead. With no pictures folder known
 // the program's folder stays.
 std::string DecidePhotoFolder(const PhotoFolderFacts& facts);
 
-// True when `folder` belongs to `user`: it is owned by that user, the
-// process may write into it, and it lies outside the trees the system's
-// packages install into (/usr, /bin, /sbin, /lib*, /opt), which root owns
-// and could write.
+// True when photos of `user` may go into `folder`: the process may write
+// into it (a shared folder of a site counts, whoever owns it), it lies
+// outside the trees the system's packages install into (/usr, /bin, /sbin,
+// /lib*, /opt), and the user is not root, who could write anywhere.
 bool ProgramFolderIsUsers(const std::string& folder, uid_t user);
 
 // The per-user folder the decision falls back to ("<pictures>/Vantora").

@@ -47,23 +47,26 @@ TEST(PhotoFolderChoice, StoredFolderThenWritableProgramFolderThenThePicturesFold
 }
 
 // Root may write into /usr/bin, but an installed station's photos belong in
-// the user's pictures folder all the same; a folder of someone else's too.
-TEST(PhotoFolderChoice, OnlyTheUsersOwnFolderOutsideTheSystemTreesKeepsThePhotos) {
+// the user's pictures folder all the same; root's always do. A folder the
+// user may write keeps them, whoever owns it.
+TEST(PhotoFolderChoice, AWritableFolderOutsideTheSystemTreesKeepsThePhotosExceptRoots) {
   TempDir dir;
-  const uid_t owner = ::getuid();
+  // Tests may run as root: the rule for an ordinary user is asked for one.
+  const uid_t user = ::getuid() == 0 ? 1000 : ::getuid();
   const struct {
     std::string folder;
     uid_t user;
     bool expected;
   } cases[] = {
-      {dir.Path().string() + "/", owner, true},  // a build folder
-      {dir.Path().string(), owner, true},
-      {dir.Path().string() + "/", owner + 1, false},  // another user's folder
-      {(dir / "missing").string(), owner, false},
+      {dir.Path().string() + "/", user, true},  // a build folder
+      {dir.Path().string(), user, true},
+      {dir.Path().string() + "/", user + 1, true},  // a shared writable folder the user does not own
+      {dir.Path().string() + "/", 0, false},        // root keeps the pictures folder
+      {(dir / "missing").string(), user, false},
       {"/usr/bin/", 0, false},
-      {"/usr/local/bin/", 0, false},
+      {"/usr/local/bin/", user, false},
       {"/bin/", 0, false},
-      {"/opt/", 0, false},
+      {"/opt/", user, false},
   };
   for (const auto& c : cases) EXPECT_EQ(ProgramFolderIsUsers(c.folder, c.user), c.expected) << c.folder << " " << c.user;
 }
