@@ -82,6 +82,13 @@ TNwFormDataField& TNwMultiPartFormDataStream::AppendFilePart(const std::string& 
   return part;
 }
 
+void TNwMultiPartFormDataStream::SetFileName(TNwFormDataField& part, const std::string& file_name) {
+  RefuseLineBreaks(file_name, kPartValues);
+  const std::int64_t content = part.part_size_ - static_cast<std::int64_t>(part.FormatHeader(boundary_).size());
+  part.file_name_ = file_name;
+  part.part_size_ = static_cast<std::int64_t>(part.FormatHeader(boundary_).size()) + content;
+}
+
 TNwFormDataField& TNwMultiPartFormDataStream::AddFormField(const std::string& field_name,
                                                            const std::string& value) {
   RefuseLineBreaks(field_name, kPartValues);

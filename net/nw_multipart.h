@@ -53,6 +53,10 @@ class TNwMultiPartFormDataStream : public TNwStream {
   // opened raises EFileOpenError and leaves an empty part behind.
   TNwFormDataField& AppendFilePart(const std::string& field_name, const std::string& file_name,
                                    const std::string& content_type);
+  // Gives a file part the file name its header carries, the file it reads
+  // staying the one it opened; the part size follows. Before the body is
+  // read. A name holding CR or LF is refused as AppendFilePart refuses it.
+  void SetFileName(TNwFormDataField& part, const std::string& file_name);
   // Adds a plain text part.
   TNwFormDataField& AddFormField(const std::string& field_name, const std::string& value);
 

@@ -2,7 +2,9 @@
 
 #include <build_config.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "net/nw_http.h"
 
@@ -35,9 +37,15 @@ std::string UploadAddress() {
   return address;
 }
 
+std::string UploadFileName(const std::string& photoFileName) {
+  std::string name = "Z:" + std::filesystem::absolute(photoFileName).lexically_normal().string();
+  std::replace(name.begin(), name.end(), '/', '\\');
+  return name;
+}
+
 void PostPhoto(TNwHTTP& http, const std::string& photoFileName) {
   TNwMultiPartFormDataStream body;  // closes the photo file however the post ends
-  body.AppendFilePart("file1", photoFileName, "");
+  body.SetFileName(body.AppendFilePart("file1", photoFileName, ""), UploadFileName(photoFileName));
   body.SetPosition(0);
   http.Request().ContentType = body.MultipartContentType();
   http.PostMultipart(UploadAddress(), body);  // the answer's text is not looked at

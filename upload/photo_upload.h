@@ -21,9 +21,16 @@ std::shared_ptr<TNwHTTP> MakeUploadClient();
 // "http://" + the fixed upload server + "/clientupload.jsp?fname=img".
 std::string UploadAddress();
 
-// Posts the photo file as the single multipart field "file1", its file name
-// being the full path. Raises on every failure: the file cannot be opened,
-// the server cannot be reached, or the answer is not a plain 2xx.
+// The file name the upload sends for the photo: "Z:" and its absolute path
+// with every "/" as "\" (the name Wine gives it). The sites' upload pages
+// were written for stations on Windows and take what follows the last
+// backslash as the file's own name, the identity number.
+std::string UploadFileName(const std::string& photoFileName);
+
+// What "上传" sends, for any photo: the file as the single multipart field
+// "file1", named by UploadFileName, read from its real path. Raises on every
+// failure: the file cannot be opened, the server cannot be reached, or the
+// answer is not a plain 2xx.
 void PostPhoto(TNwHTTP& http, const std::string& photoFileName);
 
 }  // namespace vantora

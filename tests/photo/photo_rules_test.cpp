@@ -3,12 +3,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "app/photo_file.h"
 #include "app/photo_geometry.h"
+#include "upload/photo_upload.h"
 
 namespace vantora {
 namespace {
@@ -64,6 +67,12 @@ TEST(PhotoRules, FileNameInsertsOneSeparatorOnlyWhenMissing) {
   EXPECT_EQ(PhotoFileNameFor("/photos", ""), "/photos/.jpg");
   EXPECT_EQ(FileNamePart("/photos/41X.jpg"), "41X.jpg");
   EXPECT_EQ(FileNamePart("41X.jpg"), "41X.jpg");
+  // The name the upload sends: the Windows form the sites' pages cut at the last backslash.
+  EXPECT_EQ(UploadFileName("/home/op/Pictures/Vantora/11010519491231002X.jpg"),
+            "Z:\\home\\op\\Pictures\\Vantora\\11010519491231002X.jpg");
+  std::string here = "Z:" + std::filesystem::current_path().string() + "/Vantora/41X.jpg";
+  std::replace(here.begin(), here.end(), '/', '\\');
+  EXPECT_EQ(UploadFileName("./Vantora/41X.jpg"), here);
 }
 
 TEST(PhotoRules, IdsThatCouldLeaveThePhotoFolderAreUnsafe) {
