@@ -48,8 +48,15 @@ class MainWindowTest : public ::testing::Test {
     for (QChar c : text) QTest::sendKeyEvent(QTest::Click, main->Edit1, Qt::Key_unknown, QString(c), Qt::NoModifier);
   }
 
+  // Root's photos go to the pictures folder, never beside the program: one of the test's own.
+  static std::string WithOwnPicturesFolder(const TempDir& dir) {
+    Spit(dir / "user-dirs.dirs", "XDG_PICTURES_DIR=\"" + (dir / "Pictures").string() + "\"\n");
+    return dir.Path().string();
+  }
+
   TempDir dir;
   ScopedEnv env{"VANTORA_REGISTRY", (dir / "registry.reg").c_str()};
+  ScopedEnv pictures{"XDG_CONFIG_HOME", WithOwnPicturesFolder(dir).c_str()};
   ScriptedPrompter prompter;
   std::unique_ptr<TMain> main;
 };

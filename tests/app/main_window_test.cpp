@@ -204,7 +204,7 @@ TEST_F(MainWindowTest, ShowLoadsTheSettingsFillsTheBoxAndForcesTheFtpServer) {
 TEST_F(MainWindowTest, FirstRunShowsAnEmptyBoxAndUsesTheProgramFolder) {
   TMain& m = Show();
   EXPECT_EQ(m.Edit1Text(), "");
-  EXPECT_EQ(m.PhotoPath, ProgramFolder());
+  EXPECT_EQ(m.PhotoPath, ::getuid() == 0 ? (dir / "Pictures" / "Vantora").string() : ProgramFolder());
   EXPECT_EQ(UserInfo.PhotoPath, "");
 }
 
