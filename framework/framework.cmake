@@ -1,15 +1,3 @@
-# The settings file: the registry of the current user in a registry-export
-# file. No Qt here, so the lower layers can use it.
-add_library(vantora_settings STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/atomic_file.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/registry_document.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/registry_parse.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/registry_store.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/registry_write.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/utf16.cpp)
-target_include_directories(vantora_settings PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(vantora_settings PRIVATE vantora_warnings)
-
 # Message boxes, the error guard, the start-up guard, choosers and cursor.
 add_library(vantora_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/application.cpp

@@ -1,10 +1,13 @@
 #include "imaging/jpeg_image.h"
 
 #include <memory>
+#include <string>
+#include <string_view>
+#include <system_error>
 
+#include "base/whole_file.h"
 #include "imaging/bitmap.h"
 #include "imaging/canvas.h"
-#include "imaging/file_io.h"
 #include "imaging/graphics_errors.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/screen.h"
@@ -42,7 +45,12 @@ TJPEGImage& TJPEGImage::operator=(const TJPEGImage& other) {
 TJPEGImage::~TJPEGImage() = default;
 
 void TJPEGImage::LoadFromFile(const std::string& path) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxJpegFileBytes);
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(path, kMaxJpegFileBytes);
+  } catch (const std::system_error& e) {
+    throw EFOpenError(path, e.code().value());
+  }
   LoadFromMemory(bytes.data(), bytes.size());
 }
 
@@ -138,8 +146,13 @@ std::vector<std::uint8_t> TJPEGImage::SaveToBytes() {
 
 void TJPEGImage::SaveToFile(const std::string& path) {
   if (!HasData()) Compress();
-  static const std::vector<std::uint8_t> kNothing;
-  WriteWholeFile(path, data_ ? data_->bytes : kNothing);
+  const std::string_view bytes = data_ ? std::string_view(reinterpret_cast<const char*>(data_->bytes.data()), data_->bytes.size())
+                                       : std::string_view();
+  try {
+    WriteWholeFile(path, bytes, TFileMode::kKeepTarget);
+  } catch (const std::system_error& e) {
+    throw EFCreateError(path, e.code().value());
+  }
 }
 
 void TJPEGImage::Assign(const TBitmap& bitmap) {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "framework/registry_store.h"
+#include "base/registry_store.h"
 
 namespace vantora {
 

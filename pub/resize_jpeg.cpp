@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "imaging/file_io.h"
 #include "imaging/graphics.h"
 #include "imaging/rounding.h"
 
@@ -13,14 +12,13 @@ int RescaledPhotoWidth(int width, int height) {
 }
 
 std::vector<std::uint8_t> ResizeJpegInPlace(const std::string& fileName) {
-  const std::string file = RealFilePath(fileName);
   TBitmap target;
   TJPEGImage source;
   TJPEGImage result;
   // A cut-off photo would decode with its missing part grey and replace the
   // only copy of the picture: here it is an error.
   source.SetCompleteDataRequired(true);
-  source.LoadFromFile(file);
+  source.LoadFromFile(fileName);
   const int width = source.Width();
   const int height = source.Height();
   if (height <= kMaxSentPhotoHeight) {
@@ -35,9 +33,9 @@ std::vector<std::uint8_t> ResizeJpegInPlace(const std::string& fileName) {
   result.Assign(target);
   std::vector<std::uint8_t> bytes = result.SaveToBytes();
   if (bytes.empty()) throw EInvalidGraphic();
-  // The same whole-or-nothing writer as the photo save: a temporary file
-  // beside the photo, renamed over it only once every byte is on disk.
-  WriteWholeFile(file, bytes);
+  // The photo save's own writer: whole or nothing, where the photo really
+  // is (through a link), with its owner and mode.
+  result.SaveToFile(fileName);
   return bytes;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "pub/pub.h"
-#include "framework/registry_document.h"
+#include "base/registry_document.h"
 #include "temp_dir.h"
 
 namespace vantora {

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "framework/atomic_file.h"
-#include "framework/registry_store.h"
+#include "base/whole_file.h"
+#include "base/registry_store.h"
 #include "temp_dir.h"
 
 namespace vantora {
@@ -88,6 +88,9 @@ TEST(SettingsStore, AFolderInPlaceOfTheFileIsAnError) {
   TempDir dir;
   std::filesystem::create_directory(dir / "registry.reg");
   EXPECT_THROW(RegistryStore(dir / "registry.reg"), std::system_error);
+  // Nor is a pipe waited on: without a writer it would never end the read.
+  ASSERT_EQ(::mkfifo((dir / "pipe.reg").c_str(), 0600), 0);
+  EXPECT_THROW(RegistryStore(dir / "pipe.reg"), std::system_error);
 }
 
 // The file holds the FTP password: private after every write, even over an
@@ -108,7 +111,7 @@ TEST(SettingsStore, WritesMakeTheFilePrivateAndKeepALinkedFile) {
 
 TEST(SettingsStore, AtomicWriteIntoAMissingFolderFailsCleanly) {
   TempDir dir;
-  EXPECT_THROW(WriteFileAtomically(dir / "no" / "such" / "file", "x"), std::system_error);
+  EXPECT_THROW(WriteWholeFile(dir / "no" / "such" / "file", "x", TFileMode::kPrivate), std::system_error);
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "framework/registry_document.h"
+#include "base/registry_document.h"
 
 namespace vantora {
 

@@ -1,4 +1,4 @@
-#include "framework/registry_store.h"
+#include "base/registry_store.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -8,14 +8,19 @@
 #include <system_error>
 #include <utility>
 
-#include "framework/atomic_file.h"
+#include "base/whole_file.h"
 
 namespace vantora {
+
+namespace {
+// Far above any settings file this station writes or an export copied in.
+constexpr std::size_t kMaxSettingsFileBytes = 64u << 20;
+}  // namespace
 
 RegistryStore::RegistryStore(std::filesystem::path file) : file_(std::move(file)) {
   std::string bytes;
   try {
-    bytes = ReadWholeFile(file_);
+    bytes = ReadWholeFile(file_, kMaxSettingsFileBytes);
   } catch (const std::system_error& e) {
     if (e.code() != std::errc::no_such_file_or_directory) throw;
   }
@@ -55,7 +60,7 @@ void RegistryStore::SetValues(const std::string& keyPath, const std::vector<RegV
 // The document in memory changes only once the file holds the change, so a
 // failed write leaves both as they were.
 void RegistryStore::Commit(RegistryDocument changed) {
-  WriteFileAtomically(file_, changed.Serialise());
+  WriteWholeFile(file_, changed.Serialise(), TFileMode::kPrivate);
   document_ = std::move(changed);
 }
 

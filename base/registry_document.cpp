@@ -1,4 +1,4 @@
-#include "framework/registry_document.h"
+#include "base/registry_document.h"
 
 #include <algorithm>
 #include <array>

@@ -6,8 +6,8 @@
 #include <optional>
 #include <utility>
 
-#include "framework/registry_document.h"
-#include "framework/utf16.h"
+#include "base/registry_document.h"
+#include "base/utf16.h"
 
 namespace vantora {
 

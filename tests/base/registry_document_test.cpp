@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "framework/registry_document.h"
+#include "base/registry_document.h"
 
 namespace vantora {
 namespace {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/registry_document.h"
+#include "base/registry_document.h"
 
 namespace vantora {
 
