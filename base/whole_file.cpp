@@ -155,8 +155,9 @@ void WriteWholeFile(const fs::path& file, std::string_view bytes, TFileMode mode
   // A file its owner made read-only must not be replaced by a rename either.
   if (keep && replacing && ::access(target.c_str(), W_OK) != 0) Fail(errno, "Cannot replace", target);
 
-  TemporaryFile temp(target, keep ? 0666 : 0600);
   const bool keepOld = keep && replacing && S_ISREG(old.st_mode);
+  // Private while it is written; a new photo gets 0666 less the umask.
+  TemporaryFile temp(target, keep && !keepOld ? 0666 : 0600);
   if (keepOld) KeepOwner(temp, old);
   WriteAll(temp, bytes);
   // After the bytes: a write by a process without the right to keep set-id
