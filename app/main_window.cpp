@@ -20,6 +20,10 @@
 #include <initializer_list>
 
 #include "app/photo_folder.h"
+#include "capture/filter.h"
+#include "capture/filter_graph.h"
+#include "capture/sample_grabber.h"
+#include "capture/sys_dev_enum.h"
 #include "imaging/graphics.h"
 #include "pub/pub.h"
 #include "framework/before_first_input.h"
@@ -128,6 +132,15 @@ TMain::TMain(QWidget* parent)
   SetTabOrder();
   PlaceMenuAndClient();
   Guarded([this] { FormCreate(); });
+  // The window reaches the screen before GStreamer starts, which is most of
+  // the start's time. FormShow comes after the capture side: a station that
+  // cannot capture then ends with its one box, having written nothing.
+  afterShow_ = std::make_unique<TBeforeFirstInput>(*this, [this] {
+    return RunStartupStepAfterShow(*this, [this] {
+      StartCapture();
+      Guarded([this] { FormShow(); });
+    });
+  });
 }
 
 TMain::~TMain() = default;
@@ -251,10 +264,10 @@ std::string TMain::Edit1Text() const { return Edit1->text().toStdString(); }
 
 void TMain::SetEdit1Text(const std::string& text) { Edit1->setText(QString::fromStdString(text)); }
 
-// The device list moved to StartCapture: the window comes on the screen
-// first, and the menu is filled before any input can reach it.
+// The device list waits for StartCapture: listing the cameras needs
+// GStreamer, which starts only once the window is on the screen.
 void TMain::FormCreate() {
-  GrabBitmap = std::make_shared<TBitmap>();
+  GrabBitmap = std::make_unique<TBitmap>();
   // Joining the clipboard's change notices stands in for the viewer chain;
   // there is no next viewer to pass them to.
   clipboardViewer_ = connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -306,27 +319,17 @@ void TMain::N7Click() {
   if (scForm_ != nullptr) ShowModalCentredOn(*scForm_, this);
 }
 
+// The work after show runs from whichever comes first: this queued call,
+// which lets the window reach the screen, or the first input event aimed at
+// the window, which then waits for it. So the operator never meets a
+// half-filled menu or an ID box that FormShow has yet to fill.
 void TMain::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (shownOnce_) return;
-  shownOnce_ = true;
-  Guarded([this] { FormShow(); });
   if (focusWidget() == nullptr && AVCapture1 != nullptr) AVCapture1->setFocus();
-  StartCaptureAfterShow();
-}
-
-// The start runs once, from whichever comes first: the queued call, or the
-// first input event aimed at the window, which then waits for it. So the
-// operator never meets a half-filled menu.
-void TMain::StartCaptureAfterShow() {
-  captureStart_ = std::make_unique<TBeforeFirstInput>(
-      *this, [this] { return RunStartupStepAfterShow(*this, [this] { StartCapture(); }); });
-  QMetaObject::invokeMethod(
-      this, [this] { if (captureStart_) captureStart_->Run(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this] { afterShow_->Run(); }, Qt::QueuedConnection);
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
-  captureStart_.reset();  // a window closed before the start needs no cameras
   Guarded([this] { FormClose(); });
   event->accept();
 }

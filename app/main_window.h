@@ -36,8 +36,8 @@ class TScForm;
 // Controls and handlers are public so tests can reach them by their names.
 class TMain : public QWidget {
  public:
-  // Builds the controls, then runs FormCreate. GStreamer and the cameras
-  // wait until the window is on the screen (StartCapture).
+  // Builds the controls, then runs FormCreate. GStreamer, the cameras and
+  // FormShow wait until the window is on the screen (see the constructor).
   explicit TMain(QWidget* parent = nullptr);
   ~TMain() override;
   TMain(const TMain&) = delete;
@@ -127,21 +127,21 @@ class TMain : public QWidget {
   // ==== BEGIN capture block (main_window_capture.cpp) ====
   QWidget* AVCapture1 = nullptr;  // the live video window (a TVideoWindow), inside VideoPanel
   // The capture graph and its other two members, the device list and the
-  // bitmap that learns the frame size. Shared pointers, so that this header
+  // bitmap that learns the frame size, each owned by the window alone. The
+  // destructor is defined where their types are complete, so this header
   // needs only the names; the graph comes first so it outlives its members.
-  std::shared_ptr<TFilterGraph> FilterGraph;
-  std::shared_ptr<TSampleGrabber> SampleGrabber;
-  std::shared_ptr<TFilter> Filter;
-  std::shared_ptr<TSysDevEnum> SysDevEnum;
-  std::shared_ptr<TBitmap> GrabBitmap;
+  std::unique_ptr<TFilterGraph> FilterGraph;
+  std::unique_ptr<TSampleGrabber> SampleGrabber;
+  std::unique_ptr<TFilter> Filter;
+  std::unique_ptr<TSysDevEnum> SysDevEnum;
+  std::unique_ptr<TBitmap> GrabBitmap;
   // Whether the chosen camera still sends its picture (see picture_watch.h).
   std::shared_ptr<TPictureWatch> PictureWatch;
   void CreateAVCapture1();        // builds AVCapture1 at its place in VideoPanel
-  // The capture side's start, right after the window is first shown (a
-  // queued call), or sooner when input reaches the window first: GStreamer,
-  // the check that a sample grabber can be made, and the source menu. Runs
-  // once. Without a grabber it raises ESampleGrabberUnavailable, which ends
-  // the program as a failed start does.
+  // The capture side's start, the first half of the work after the window
+  // is shown: GStreamer, the check that a sample grabber can be made, and
+  // the source menu. Without a grabber it raises ESampleGrabberUnavailable,
+  // which ends the program as a failed start does.
   void StartCapture();
   void FillDeviceMenu();          // lists the devices into "视频来源"
   void DeviceItemClick(int tag);  // a device item of "视频来源" clicked
@@ -170,9 +170,7 @@ class TMain : public QWidget {
 
   TNetForm* netForm_ = nullptr;
   TScForm* scForm_ = nullptr;
-  bool shownOnce_ = false;
-  void StartCaptureAfterShow();
-  std::unique_ptr<TBeforeFirstInput> captureStart_;
+  std::unique_ptr<TBeforeFirstInput> afterShow_;
   QMetaObject::Connection clipboardViewer_;
 };
 

@@ -27,18 +27,17 @@ TVideoWindow& Preview(QWidget* avCapture1) { return static_cast<TVideoWindow&>(*
 // Runs while the window's controls are built. Nothing here starts GStreamer:
 // the grabber, which needs it, joins in StartCapture.
 void TMain::CreateAVCapture1() {
-  FilterGraph = std::make_shared<TFilterGraph>();
+  FilterGraph = std::make_unique<TFilterGraph>();
   FilterGraph->OnHandlerError = [](const std::exception&) { ReportCurrentException(); };
   auto* preview = new TVideoWindow(VideoPanel, "AVCapture1");
   AVCapture1 = preview;
   AVCapture1->setGeometry(-8, 8, 404, 303);
-  Filter = std::make_shared<TFilter>("Filter");
+  Filter = std::make_unique<TFilter>("Filter");
   preview->SetFilterGraph(FilterGraph.get());
 }
 
 void TMain::StartCapture() {
-  if (SampleGrabber) return;
-  SampleGrabber = std::make_shared<TSampleGrabber>("SampleGrabber");
+  SampleGrabber = std::make_unique<TSampleGrabber>("SampleGrabber");
   // The members join in the window's order: preview, grabber, source.
   SampleGrabber->SetFilterGraph(FilterGraph.get());
   Filter->SetFilterGraph(FilterGraph.get());
@@ -51,7 +50,7 @@ void TMain::StartCapture() {
 }
 
 void TMain::FillDeviceMenu() {
-  SysDevEnum = std::make_shared<TSysDevEnum>();
+  SysDevEnum = std::make_unique<TSysDevEnum>();
   for (int i = 0; i < SysDevEnum->DeviceCount(); ++i) {
     QAction* item = Devices->addAction(QString::fromStdString(SysDevEnum->DeviceEntry(i).FriendlyName));
     item->setData(i);  // the item's Tag: the device's position in the list

@@ -48,9 +48,9 @@ int ShowAndRunStation(TStation& station) {
 
 int RunStation(int argc, char** argv) {
   // The first text drawn needs fontconfig's files read; that can go on
-  // while the application object connects to the display. Loading
-  // GStreamer's plugins the same way made the start slower, not faster: its
-  // library loading contends with the toolkit's own plugin loading.
+  // while the application object connects to the display. GStreamer's
+  // plugins are not loaded that way: their library loading contends with the
+  // toolkit's own plugin loading and slows the start.
   StartupWarmUp warmUp({LoadFontConfiguration});
   TApplication application(argc, argv);
   ReadScreenFacts();

@@ -17,7 +17,7 @@ TBeforeFirstInput::~TBeforeFirstInput() {
 }
 
 bool TBeforeFirstInput::Run() {
-  if (done_) return true;
+  if (done_ || !window_.isVisible()) return true;
   // Done before the work starts: a nested event loop inside it (an error
   // box) must not run it a second time.
   done_ = true;

@@ -8,11 +8,12 @@ class QWidget;
 namespace vantora {
 
 // Work a window must have done before the operator can reach it, when that
-// work runs only after the window is on the screen. The work runs once: at
-// the first input event aimed at the window or one of its children, just
-// before that event is delivered; or earlier, by Run. The event is dropped
-// when the work says so (it returns false), for instance when the program is
-// ending because of it.
+// work runs only after the window is on the screen. The work runs once, and
+// only while the window is visible (no operator reaches a hidden one, and a
+// window closed before the work needs none of it): at the first input event
+// aimed at the window or one of its children, just before that event is
+// delivered; or earlier, by Run. The event is dropped when the work says so
+// (it returns false), for instance when the program is ending because of it.
 class TBeforeFirstInput : public QObject {
  public:
   TBeforeFirstInput(QWidget& window, std::function<bool()> work);
@@ -20,9 +21,9 @@ class TBeforeFirstInput : public QObject {
   TBeforeFirstInput(const TBeforeFirstInput&) = delete;
   TBeforeFirstInput& operator=(const TBeforeFirstInput&) = delete;
 
-  // Runs the work unless it has run; its result, or true once it has run.
+  // Runs the work unless it has run or the window is hidden; its result,
+  // or true when it did not run.
   bool Run();
-  bool Done() const { return done_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

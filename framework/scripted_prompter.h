@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,20 @@ class ScriptedPrompter : public Prompter {
   std::vector<MessageBoxRequest> boxes_;
   std::vector<std::string> folderTitles_;
   std::vector<OpenFileRequest> fileRequests_;
+};
+
+// A scripted prompter that hands every box to `watch` before recording it:
+// a test looks at the station at the moment the box comes up.
+class WatchingPrompter : public ScriptedPrompter {
+ public:
+  explicit WatchingPrompter(std::function<void(const MessageBoxRequest&)> watch) : watch_(std::move(watch)) {}
+  MsgButton ShowMessage(const MessageBoxRequest& request) override {
+    watch_(request);
+    return ScriptedPrompter::ShowMessage(request);
+  }
+
+ private:
+  std::function<void(const MessageBoxRequest&)> watch_;
 };
 
 }  // namespace vantora::testing

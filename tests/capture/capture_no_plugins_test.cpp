@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include "framework/startup_guard.h"
 #include "sample_grabber.h"
 #include "sys_dev_enum.h"
+#include "temp_dir.h"
 
 namespace vantora::testing {
 namespace {
@@ -45,40 +47,59 @@ TEST(CaptureStartupCheck, TestCamerasWithoutPluginsAreListedButCannotOpen) {
 // The window comes first and GStreamer after it, so the check can only fail
 // once the window is on the screen: the window leaves it again, the box
 // shows alone, and the program ends with code 1 as a failed start does.
+// Nothing of the first show's work comes before: no settings file is made,
+// no settings error is told, no photo folder is made.
 TEST(CaptureStartupCheck, TheStationShowsTheApplicationErrorAndEnds) {
-  struct WatchingPrompter : ScriptedPrompter {
-    MsgButton ShowMessage(const MessageBoxRequest& request) override {
-      window_visible_at_box = main && main->isVisible();
-      return ScriptedPrompter::ShowMessage(request);
+  struct Case {
+    const char* name;
+    const char* settings;  // the settings file's text; none when null
+  };
+  const Case cases[] = {{"no settings file yet", nullptr},
+                        {"settings that fail to load", "\"fport\"=dword:00000015\n"}};
+  bool fresh = !gst_is_initialized();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const auto settings = dir / "registry.reg";
+    if (c.settings) {
+      std::ofstream(settings, std::ios::binary) << "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\Info]\n" << c.settings;
     }
+    std::filesystem::create_directory(dir / "config");
+    std::ofstream(dir / "config" / "user-dirs.dirs") << "XDG_PICTURES_DIR=\"" << (dir / "pictures").string() << "\"\n";
+    ScopedEnv registry("VANTORA_REGISTRY", settings.c_str());
+    ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").c_str());
+
     QWidget* main = nullptr;
-    bool window_visible_at_box = true;
-  } prompter;
-  const bool fresh = !gst_is_initialized();
-  TStation station;
-  bool shown = false;
-  int rc = RunStartup([&] { CreateStation(station); },
-                      [&] {
-                        // Building the windows started nothing of GStreamer.
-                        if (fresh) {
-                          EXPECT_FALSE(gst_is_initialized());
-                        }
-                        prompter.main = station.Main.get();
-                        // A start that never ends fails the test, not the run.
-                        QTimer::singleShot(20000, [] { QCoreApplication::exit(2); });
-                        shown = true;
-                        return ShowAndRunStation(station);
-                      });
-  EXPECT_TRUE(shown);
-  EXPECT_EQ(rc, 1);
-  EXPECT_FALSE(station.Main->isVisible());
-  EXPECT_FALSE(prompter.window_visible_at_box);
-  ASSERT_EQ(prompter.Boxes().size(), 1u);
-  EXPECT_EQ(prompter.Boxes()[0].caption, "Application Error");
-  EXPECT_NE(prompter.Boxes()[0].text.find("The SampleGrabber Filter is not available on this system."),
-            std::string::npos)
-      << prompter.Boxes()[0].text;
-  EXPECT_TRUE(station.Main->Devices->actions().isEmpty());
+    bool window_visible_at_box = false;
+    WatchingPrompter prompter([&](const MessageBoxRequest&) { window_visible_at_box |= main && main->isVisible(); });
+    TStation station;
+    bool shown = false;
+    int rc = RunStartup([&] { CreateStation(station); },
+                        [&] {
+                          // Building the windows started nothing of GStreamer.
+                          if (fresh) {
+                            EXPECT_FALSE(gst_is_initialized());
+                          }
+                          main = station.Main.get();
+                          // A start that never ends fails the test, not the run.
+                          QTimer::singleShot(20000, main, [] { QCoreApplication::exit(2); });
+                          shown = true;
+                          return ShowAndRunStation(station);
+                        });
+    fresh = false;
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(rc, 1);
+    EXPECT_FALSE(station.Main->isVisible());
+    EXPECT_FALSE(window_visible_at_box);
+    ASSERT_EQ(prompter.Boxes().size(), 1u);
+    EXPECT_EQ(prompter.Boxes()[0].caption, "Application Error");
+    EXPECT_NE(prompter.Boxes()[0].text.find("The SampleGrabber Filter is not available on this system."),
+              std::string::npos)
+        << prompter.Boxes()[0].text;
+    EXPECT_TRUE(station.Main->Devices->actions().isEmpty());
+    EXPECT_EQ(std::filesystem::exists(settings), c.settings != nullptr);
+    EXPECT_FALSE(std::filesystem::exists(dir / "pictures"));
+  }
 }
 
 }  // namespace

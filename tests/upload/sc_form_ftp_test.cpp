@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <future>
 #include <set>
 #include <memory>
@@ -149,19 +148,6 @@ TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
   EXPECT_FALSE(form.Running());
   EXPECT_TRUE(form.BitBtn2->isEnabled());
 }
-
-// A prompter that looks at the dialog whenever a box comes up mid-run.
-class WatchingPrompter : public ScriptedPrompter {
- public:
-  explicit WatchingPrompter(std::function<void(const MessageBoxRequest&)> watch) : watch_(std::move(watch)) {}
-  MsgButton ShowMessage(const MessageBoxRequest& request) override {
-    watch_(request);
-    return ScriptedPrompter::ShowMessage(request);
-  }
-
- private:
-  std::function<void(const MessageBoxRequest&)> watch_;
-};
 
 TEST_F(ScFormFtpTest, DuringARunRowsShowTheirStatusAsTheyGoAndTheDialogTakesNoInput) {
   StartServer();
