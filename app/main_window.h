@@ -24,7 +24,6 @@ class TBitmap;
 class TFilter;
 class TFilterGraph;
 class TImage;
-class TPictureWatch;
 class TSampleGrabber;
 class TSysDevEnum;
 class TNetForm;
@@ -134,8 +133,6 @@ class TMain : public QWidget {
   std::shared_ptr<TFilter> Filter;
   std::shared_ptr<TSysDevEnum> SysDevEnum;
   std::shared_ptr<TBitmap> GrabBitmap;
-  // Whether the chosen camera still sends its picture (see picture_watch.h).
-  std::shared_ptr<TPictureWatch> PictureWatch;
   void CreateAVCapture1();        // builds AVCapture1 at its place in VideoPanel
   // The capture side's start, right after the window is first shown (a
   // queued call), or sooner when input reaches the window first: GStreamer,
@@ -148,7 +145,7 @@ class TMain : public QWidget {
   void ApplyPreviewGeometry();
   void ReleaseDeviceList();       // FormClose step 1
   void ShutDownCapture();         // FormClose step 2
-  bool CameraHasPicture() const;  // "拍照" cuts only the camera's current picture
+  bool CameraIsLive() const;      // "拍照" cuts only the camera's current picture
   void ReleaseLostCamera();       // the chosen camera has gone
   // ==== END capture block ====
 

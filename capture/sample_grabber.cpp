@@ -4,6 +4,7 @@
 #include "capture_graph.h"
 #include "frame_copy.h"
 #include "gst_runtime.h"
+#include "video_renderer.h"
 #include "imaging/graphics.h"
 
 namespace vantora {
@@ -13,8 +14,11 @@ ESampleGrabberUnavailable::ESampleGrabberUnavailable(std::string missing_element
       missing_element_(std::move(missing_element)) {}
 
 TSampleGrabber::TSampleGrabber(std::string name) : name_(std::move(name)) {
-  auto missing = capture::MissingFactories(capture::FrameGrabber::RequiredFactories());
-  if (!missing.empty()) throw ESampleGrabberUnavailable(missing.front());
+  // The grabber is of use only with a renderer to pass its frames to.
+  for (const auto* factories : {&capture::FrameGrabber::RequiredFactories(), &capture::VideoRenderer::RequiredFactories()}) {
+    auto missing = capture::MissingFactories(*factories);
+    if (!missing.empty()) throw ESampleGrabberUnavailable(missing.front());
+  }
 }
 
 TSampleGrabber::~TSampleGrabber() { DetachQuietly(); }
