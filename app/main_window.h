@@ -145,7 +145,7 @@ class TMain : public QWidget {
   void ApplyPreviewGeometry();
   void ReleaseDeviceList();       // FormClose step 1
   void ShutDownCapture();         // FormClose step 2
-  bool CameraIsLive() const;      // "拍照" cuts only the camera's current picture
+  bool CameraPictureIsCurrent() const;  // "拍照" cuts only the camera's current picture
   void ReleaseLostCamera();       // the chosen camera has gone
   // ==== END capture block ====
 

@@ -79,7 +79,14 @@ void TMain::ReleaseDeviceList() { SysDevEnum.reset(); }
 
 void TMain::ShutDownCapture() { ShutdownPreview(*FilterGraph); }
 
-bool TMain::CameraIsLive() const { return Preview(AVCapture1).Camera().State() == CameraState::Live; }
+// The camera is watched and has not gone, and the frame "拍照" would cut (the
+// grabber's, read at the click) is no older than kNoPictureAfter.
+bool TMain::CameraPictureIsCurrent() const {
+  const CameraState state = Preview(AVCapture1).Camera().State();
+  const auto last = SampleGrabber ? SampleGrabber->LatestFrameTime() : std::nullopt;
+  return (state == CameraState::Starting || state == CameraState::Live) && last &&
+         std::chrono::steady_clock::now() - *last <= kNoPictureAfter;
+}
 
 // Everything of a camera that has gone is released at once, its device node
 // first of all: a camera plugged back in then finds its node free, and the

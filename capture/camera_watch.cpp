@@ -12,29 +12,25 @@ bool TCameraWatch::Watched() const {
   return state_ == CameraState::Starting || state_ == CameraState::Live || state_ == CameraState::Stalled;
 }
 
-void TCameraWatch::Started() {
-  no_frame_.start();
-  Set(CameraState::Starting);
-}
+void TCameraWatch::Started() { Set(CameraState::Starting); }
 
 void TCameraWatch::FrameCame() {
-  if (!Watched()) return;
-  no_frame_.start();
-  Set(CameraState::Live);
+  if (Watched()) Set(CameraState::Live);
 }
 
 void TCameraWatch::Failed() {
-  if (!Watched()) return;
-  no_frame_.stop();
-  Set(CameraState::Gone);
+  if (Watched()) Set(CameraState::Gone);
 }
 
-void TCameraWatch::Released() {
-  no_frame_.stop();
-  Set(CameraState::None);
-}
+void TCameraWatch::Released() { Set(CameraState::None); }
 
+// The timer runs from the start and from every frame, until a frame is late.
 void TCameraWatch::Set(CameraState state) {
+  if (state == CameraState::Starting || state == CameraState::Live) {
+    no_frame_.start();
+  } else {
+    no_frame_.stop();
+  }
   if (state == state_) return;
   state_ = state;
   if (OnChange) OnChange(state);

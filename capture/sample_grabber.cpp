@@ -15,10 +15,9 @@ ESampleGrabberUnavailable::ESampleGrabberUnavailable(std::string missing_element
 
 TSampleGrabber::TSampleGrabber(std::string name) : name_(std::move(name)) {
   // The grabber is of use only with a renderer to pass its frames to.
-  for (const auto* factories : {&capture::FrameGrabber::RequiredFactories(), &capture::VideoRenderer::RequiredFactories()}) {
-    auto missing = capture::MissingFactories(*factories);
-    if (!missing.empty()) throw ESampleGrabberUnavailable(missing.front());
-  }
+  auto missing = capture::MissingFactories(capture::FrameGrabber::RequiredFactories());
+  if (missing.empty()) missing = capture::MissingFactories(capture::VideoRenderer::RequiredFactories());
+  if (!missing.empty()) throw ESampleGrabberUnavailable(missing.front());
 }
 
 TSampleGrabber::~TSampleGrabber() { DetachQuietly(); }

@@ -1,6 +1,5 @@
 #include "sys_dev_enum.h"
 
-#include <QMetaObject>
 #include <algorithm>
 #include <stdexcept>
 

@@ -7,7 +7,6 @@
 // another one where no other item reaches that camera).
 
 #include <QObject>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>

@@ -11,7 +11,6 @@
 // last frame frozen, until frames come again.
 
 #include <QWidget>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,7 +41,6 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
 
   // The camera previewed; watched from Started() on.
   TCameraWatch& Camera() { return camera_; }
-  const TCameraWatch& Camera() const { return camera_; }
   // The camera has gone: its graph and device node are to be let go of.
   std::function<void()> OnCameraGone;
 

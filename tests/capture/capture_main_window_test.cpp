@@ -216,7 +216,7 @@ TEST_F(CaptureMainWindowTest, AFailedStopLeavesTheOldCameraLiveAndTheNextChoiceW
   TMain& m = Show();
   member.SetFilterGraph(m.FilterGraph.get());
   Item(0)->trigger();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return m.CameraIsLive(); }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return m.CameraPictureIsCurrent(); }, 10000));
   member.armed = true;
   Item(1)->trigger();
   ASSERT_EQ(prompter.Boxes().size(), 1u);
@@ -229,7 +229,7 @@ TEST_F(CaptureMainWindowTest, AFailedStopLeavesTheOldCameraLiveAndTheNextChoiceW
   Item(1)->trigger();
   EXPECT_TRUE(prompter.Boxes().empty());
   EXPECT_EQ(PreviewBounds(), QRect(-113, 8, 454, 303));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return m.CameraIsLive(); }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return m.CameraPictureIsCurrent(); }, 10000));
 }
 
 }  // namespace
