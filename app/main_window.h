@@ -24,7 +24,6 @@ class TBitmap;
 class TFilter;
 class TFilterGraph;
 class TImage;
-class TPictureWatch;
 class TSampleGrabber;
 class TSysDevEnum;
 class TNetForm;
@@ -135,8 +134,6 @@ class TMain : public QWidget {
   std::unique_ptr<TFilter> Filter;
   std::unique_ptr<TSysDevEnum> SysDevEnum;
   std::unique_ptr<TBitmap> GrabBitmap;
-  // Whether the chosen camera still sends its picture (see picture_watch.h).
-  std::shared_ptr<TPictureWatch> PictureWatch;
   void CreateAVCapture1();        // builds AVCapture1 at its place in VideoPanel
   // The capture side's start, the first half of the work after the window
   // is shown: GStreamer, the check that a sample grabber can be made, and
@@ -148,7 +145,7 @@ class TMain : public QWidget {
   void ApplyPreviewGeometry();
   void ReleaseDeviceList();       // FormClose step 1
   void ShutDownCapture();         // FormClose step 2
-  bool CameraHasPicture() const;  // "拍照" cuts only the camera's current picture
+  bool CameraPictureIsCurrent() const;  // "拍照" cuts only the camera's current picture
   void ReleaseLostCamera();       // the chosen camera has gone
   // ==== END capture block ====
 

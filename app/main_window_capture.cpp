@@ -8,7 +8,6 @@
 #include "app/main_window.h"
 #include "capture/filter.h"
 #include "capture/filter_graph.h"
-#include "capture/picture_watch.h"
 #include "capture/preview_selection.h"
 #include "capture/sample_grabber.h"
 #include "capture/sys_dev_enum.h"
@@ -41,16 +40,15 @@ void TMain::StartCapture() {
   // The members join in the window's order: preview, grabber, source.
   SampleGrabber->SetFilterGraph(FilterGraph.get());
   Filter->SetFilterGraph(FilterGraph.get());
-  PictureWatch = std::make_shared<TPictureWatch>(*FilterGraph, *SampleGrabber, *Filter, Preview(AVCapture1));
-  PictureWatch->Removed = [this](const capture::DeviceMoniker& device) {
-    return SysDevEnum && SysDevEnum->Removed(device);
-  };
-  PictureWatch->OnLost = [this] { Guarded([this] { ReleaseLostCamera(); }); };
+  Preview(AVCapture1).OnCameraGone = [this] { Guarded([this] { ReleaseLostCamera(); }); };
   Guarded([this] { FillDeviceMenu(); });
 }
 
 void TMain::FillDeviceMenu() {
   SysDevEnum = std::make_unique<TSysDevEnum>();
+  SysDevEnum->OnRemoved = [this](const capture::DeviceIdentity& device) {
+    if (Filter->BoundDevice() && Filter->BoundDevice()->Identity() == device) Preview(AVCapture1).Camera().Failed();
+  };
   for (int i = 0; i < SysDevEnum->DeviceCount(); ++i) {
     QAction* item = Devices->addAction(QString::fromStdString(SysDevEnum->DeviceEntry(i).FriendlyName));
     item->setData(i);  // the item's Tag: the device's position in the list
@@ -60,9 +58,10 @@ void TMain::FillDeviceMenu() {
 
 void TMain::DeviceItemClick(int tag) {
   if (!SysDevEnum || !SampleGrabber) return;  // the list is gone once the window closes
-  PictureWatch->Stop();
+  // The old camera stays watched until its graph is down (the preview's
+  // watch is released then), so a failed stop leaves it as it is.
   BuildAndRunPreview(*FilterGraph, *SysDevEnum, tag, *Filter, *SampleGrabber, Preview(AVCapture1));
-  PictureWatch->Start();
+  Preview(AVCapture1).Camera().Started();
   BitBtn1->setEnabled(true);
   SampleGrabber->GrabFrame(*GrabBitmap);  // learns the frame size, frame or not
   ApplyPreviewGeometry();
@@ -77,12 +76,16 @@ void TMain::ApplyPreviewGeometry() {
 
 void TMain::ReleaseDeviceList() { SysDevEnum.reset(); }
 
-void TMain::ShutDownCapture() {
-  if (PictureWatch) PictureWatch->Stop();
-  ShutdownPreview(*FilterGraph);
-}
+void TMain::ShutDownCapture() { ShutdownPreview(*FilterGraph); }
 
-bool TMain::CameraHasPicture() const { return PictureWatch && PictureWatch->HasPicture(); }
+// The camera is watched and has not gone, and the frame "拍照" would cut (the
+// grabber's, read at the click) is no older than kNoPictureAfter.
+bool TMain::CameraPictureIsCurrent() const {
+  const CameraState state = Preview(AVCapture1).Camera().State();
+  const auto last = SampleGrabber ? SampleGrabber->LatestFrameTime() : std::nullopt;
+  return (state == CameraState::Starting || state == CameraState::Live) && last &&
+         std::chrono::steady_clock::now() - *last <= kNoPictureAfter;
+}
 
 // Everything of a camera that has gone is released at once, its device node
 // first of all: a camera plugged back in then finds its node free, and the

@@ -22,7 +22,7 @@ constexpr char kCameraHasNoPicture[] = "摄像头没有画面，请检查摄像�
 // older frame (the previous examinee's, perhaps) or a black one there, to be
 // saved under the new number.
 void TMain::BitBtn1Click() {
-  if (!CameraHasPicture()) {
+  if (!CameraPictureIsCurrent()) {
     MessageDlg(kCameraHasNoPicture, MsgDlgType::Information, {MsgButton::OK});
     return;
   }

@@ -1,10 +1,10 @@
 # The station's capture classes on top of the platform layer.
 add_library(vantora_capture STATIC
+  camera_watch.cpp
   direct_show_error.cpp
   filter.cpp
   filter_graph.cpp
   frame_copy.cpp
-  picture_watch.cpp
   preview_selection.cpp
   sample_grabber.cpp
   sys_dev_enum.cpp

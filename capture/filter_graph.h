@@ -56,9 +56,6 @@ class TFilterGraph {
   void ResetGraph();
   bool RunGraph();
   bool StopGraph();
-  // Whether the running graph reported an error (a device lost, say): it
-  // streams no more.
-  bool StreamFailed() const { return graph_ && graph_->Failure().has_value(); }
 
   // The graph builder while active; null while inactive (a request that fails).
   capture::CaptureGraph* CaptureGraphBuilder() const { return graph_.get(); }

@@ -4,6 +4,7 @@
 #include "capture_graph.h"
 #include "frame_copy.h"
 #include "gst_runtime.h"
+#include "video_renderer.h"
 #include "imaging/graphics.h"
 
 namespace vantora {
@@ -13,7 +14,9 @@ ESampleGrabberUnavailable::ESampleGrabberUnavailable(std::string missing_element
       missing_element_(std::move(missing_element)) {}
 
 TSampleGrabber::TSampleGrabber(std::string name) : name_(std::move(name)) {
+  // The grabber is of use only with a renderer to pass its frames to.
   auto missing = capture::MissingFactories(capture::FrameGrabber::RequiredFactories());
+  if (missing.empty()) missing = capture::MissingFactories(capture::VideoRenderer::RequiredFactories());
   if (!missing.empty()) throw ESampleGrabberUnavailable(missing.front());
 }
 

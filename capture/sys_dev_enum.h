@@ -2,9 +2,11 @@
 // The list of video input devices, made once. The listing keeps what it
 // found, so choosing a device by its position opens no other device: the
 // moniker it gives binds straight to the device that stood there. The list
-// keeps watching its devices: the moniker of one that has been unplugged
-// since finds it again by a new listing (under its new node, if it is back).
+// keeps watching its devices, on the GUI thread: one that has been unplugged
+// since is found again by a new listing (CameraOfItem: at its port, or in
+// another one where no other item reaches that camera).
 
+#include <QObject>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,19 +32,22 @@ class TSysDevEnum {
   int DeviceCount() const { return static_cast<int>(entries_.size()); }
   // Throws std::out_of_range outside 0 <= index < DeviceCount.
   TDeviceEntry DeviceEntry(int index) const;
-  // The device listed at that position; none when the index is out of
-  // range. A device unplugged since the listing still gives its moniker,
-  // which then binds to nothing.
+  // The device listed at that position, or the camera that item reaches now
+  // when the listed one has been unplugged; none when the index is out of
+  // range. Where no camera is found, the item's moniker binds to nothing.
   std::optional<capture::DeviceMoniker> DeviceMoniker(int index) const;
 
-  // Whether this device has been unplugged since the listing and is not
-  // back under the same node.
-  bool Removed(const capture::DeviceMoniker& moniker) const;
+  // Told on the GUI thread when a device has been unplugged.
+  std::function<void(const capture::DeviceIdentity&)> OnRemoved;
 
   void Enumerate();
 
  private:
+  void Heard(const capture::DeviceIdentity& device, bool present);
+
+  QObject events_;  // the GUI thread's end of the watch; outlives it
   std::unique_ptr<capture::DeviceWatch> watch_;
+  std::vector<capture::DeviceIdentity> removed_;  // unplugged since the listing, not back
   std::vector<TDeviceEntry> entries_;
   std::vector<capture::DeviceMoniker> monikers_;
 };

@@ -20,6 +20,7 @@ TVideoWindow::TVideoWindow(QWidget* parent, std::string name) : QWidget(parent),
   setAutoFillBackground(false);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
+  camera_.OnChange = [this](CameraState state) { ShowCameraState(state); };
 }
 
 TVideoWindow::~TVideoWindow() { DetachQuietly(); }
@@ -54,6 +55,7 @@ void TVideoWindow::NotifyMember(TMemberStage stage, int) {
       renderer_.reset();
       current_.reset();
       update();
+      camera_.Released();
       break;
     case TMemberStage::Added:
     case TMemberStage::Refresh:
@@ -63,6 +65,7 @@ void TVideoWindow::NotifyMember(TMemberStage stage, int) {
 
 void TVideoWindow::OnGraphEvent(std::int32_t code, std::intptr_t, std::intptr_t) {
   if (code == capture::EC_PALETTE_CHANGED) ApplyWindowSettings();
+  if (code == capture::EC_ERRORABORT) camera_.Failed();
 }
 
 void TVideoWindow::OnControlEvent(TControlEvent event, int) {
@@ -77,17 +80,19 @@ void TVideoWindow::ApplyWindowSettings() {
   update();
 }
 
-void TVideoWindow::SetNoPicture(bool no_picture) {
-  no_picture_ = no_picture;
-  if (no_picture && current_) {
+void TVideoWindow::ShowCameraState(CameraState state) {
+  no_picture_ = state == CameraState::Stalled || state == CameraState::Gone;
+  if (no_picture_ && current_) {
     current_.reset();
     update();
   }
+  if (state == CameraState::Gone && OnCameraGone) OnCameraGone();
 }
 
 void TVideoWindow::TakeFrame() {
   if (!renderer_) return;
   auto frame = renderer_->TakeLatestFrame();
+  if (frame) camera_.FrameCame();
   if (frame && !no_picture_) {
     current_ = std::move(frame);
     ++frames_shown_;

@@ -2,16 +2,20 @@
 // The preview control: a widget that is also the graph's renderer member. It
 // draws the latest frame stretched over its own rectangle, so the picture
 // follows the control wherever it is moved or resized; where there is no
-// picture it shows its blue background. Told that the camera has no picture
-// (it has gone, or sends nothing), it drops the last frame rather than
-// showing it frozen, until frames come again. The renderer delivers frames
-// at the control's size, so the stretch normally costs nothing.
+// picture it shows its blue background. The renderer delivers frames at the
+// control's size, so the stretch normally costs nothing.
+//
+// It keeps the state of the camera it previews (camera_watch.h), fed by what
+// reaches it on the GUI thread: every frame, the graph's error, its graph
+// going down. A camera that stalls or has gone shows blue rather than its
+// last frame frozen, until frames come again.
 
 #include <QWidget>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "camera_watch.h"
 #include "filter_graph.h"
 #include "video_frame.h"
 #include "video_renderer.h"
@@ -31,10 +35,14 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   // on its surface; for tests and measurements.
   long long FramesShown() const { return frames_shown_; }
   long long FramesPainted() const { return frames_painted_; }
-  bool HasPicture() const { return current_.has_value(); }
+  bool ShowsFrame() const { return current_.has_value(); }
   // The size of the frame on show, in screen pixels; empty without one.
   QSize PictureSize() const;
-  void SetNoPicture(bool no_picture);
+
+  // The camera previewed; watched from Started() on.
+  TCameraWatch& Camera() { return camera_; }
+  // The camera has gone: its graph and device node are to be let go of.
+  std::function<void()> OnCameraGone;
 
   capture::ElementRef MemberFilter() const override;
   std::string MemberName() const override { return name_; }
@@ -51,6 +59,7 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   QSize ShownSize() const;
   void ApplyWindowSettings();
   void TakeFrame();
+  void ShowCameraState(CameraState state);
 
   std::string name_;
   std::unique_ptr<capture::VideoRenderer> renderer_;
@@ -58,6 +67,7 @@ class TVideoWindow : public QWidget, public TGraphComponent, public GraphNotifie
   long long frames_shown_ = 0;
   long long frames_painted_ = 0;
   bool no_picture_ = false;
+  TCameraWatch camera_;
 };
 
 }  // namespace vantora

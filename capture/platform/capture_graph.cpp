@@ -18,7 +18,7 @@ struct CaptureGraph::Shared {
   std::function<void()> notify;
   bool notify_pending = false;
   std::optional<Result> run_error;  // the first error since Run began
-  std::set<GstPad*> negotiated;     // sink pads that have seen their format
+  std::set<GstPad*> fed;            // sink pads that have seen their first frame
 };
 
 namespace {
@@ -54,7 +54,7 @@ GraphEvent ToGraphEvent(GstMessage* message) {
 // so one forgotten message keeps a whole element, and with it the graph,
 // alive.
 GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
-  auto& shared = **static_cast<std::shared_ptr<CaptureGraph::Shared>*>(data);
+  auto& shared = SharedWithCallback<CaptureGraph::Shared>::From(data);
   GraphEvent event = ToGraphEvent(message);
   gst_message_unref(message);
   if (event.code == 0) return GST_BUS_DROP;
@@ -72,15 +72,11 @@ GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
   return GST_BUS_DROP;
 }
 
-void DeleteShared(gpointer data) { delete static_cast<std::shared_ptr<CaptureGraph::Shared>*>(data); }
-
-GstPadProbeReturn OnSinkEvent(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
-  if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_CAPS) {
-    auto& shared = **static_cast<std::shared_ptr<CaptureGraph::Shared>*>(data);
-    std::lock_guard lock(shared.mutex);
-    shared.negotiated.insert(pad);
-    shared.changed.notify_all();
-  }
+GstPadProbeReturn OnFirstFrame(GstPad* pad, GstPadProbeInfo*, gpointer data) {
+  auto& shared = SharedWithCallback<CaptureGraph::Shared>::From(data);
+  std::lock_guard lock(shared.mutex);
+  shared.fed.insert(pad);
+  shared.changed.notify_all();
   return GST_PAD_PROBE_OK;
 }
 
@@ -146,8 +142,8 @@ CaptureGraph::CaptureGraph() : shared_(std::make_shared<Shared>()) {
   EnsureGstreamer();
   pipeline_ = AdoptFloating(gst_pipeline_new(nullptr));
   auto bus = BusRef::Adopt(gst_element_get_bus(pipeline_.get()));
-  gst_bus_set_sync_handler(bus.get(), OnBusMessage, new std::shared_ptr<Shared>(shared_),
-                           DeleteShared);
+  gst_bus_set_sync_handler(bus.get(), OnBusMessage, SharedWithCallback<Shared>::New(shared_),
+                           SharedWithCallback<Shared>::Delete);
 }
 
 CaptureGraph::~CaptureGraph() {
@@ -221,10 +217,7 @@ Result CaptureGraph::RenderStream(const ElementRef& source, const ElementRef& gr
   std::vector<ElementRef> steps;
   for (const char* factory : chain) {
     ElementRef e = MakeElement(factory);
-    if (!e) {
-      return {VFW_E_CANNOT_CONNECT,
-              std::string("The GStreamer element '") + factory + "' is not available."};
-    }
+    if (!e) return {VFW_E_CANNOT_CONNECT, MissingElementText(factory)};
     steps.push_back(std::move(e));
   }
   g_object_set(steps.front().get(), "caps", device_caps.get(), nullptr);
@@ -243,19 +236,22 @@ Result CaptureGraph::RenderStream(const ElementRef& source, const ElementRef& gr
 }
 
 Result CaptureGraph::Run(std::chrono::milliseconds negotiation_timeout) {
-  // Every linked sink must see its format before the graph counts as started,
-  // so callers can ask for the frame size straight away.
+  // Every linked sink must see its first frame before the graph counts as
+  // started, so callers can ask for the frame size straight away, and an
+  // error of the first negotiation is a failed start: a device refuses its
+  // format (busy, say) from the streaming thread, and where nothing decodes
+  // in between, the format has reached the sinks before that.
   std::vector<std::pair<PadRef, gulong>> watched;
   {
     std::lock_guard lock(shared_->mutex);
     shared_->run_error.reset();
-    shared_->negotiated.clear();
+    shared_->fed.clear();
   }
   ForEachItem(gst_bin_iterate_sinks(GST_BIN(pipeline_.get())), [&](const GValue& v) {
     for (PadRef& pad : PadsOf(GST_ELEMENT(g_value_get_object(&v)))) {
       if (GST_PAD_IS_SINK(pad.get()) && gst_pad_is_linked(pad.get())) {
-        gulong id = gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnSinkEvent,
-                                      new std::shared_ptr<Shared>(shared_), DeleteShared);
+        gulong id = gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, OnFirstFrame,
+                                      SharedWithCallback<Shared>::New(shared_), SharedWithCallback<Shared>::Delete);
         watched.emplace_back(std::move(pad), id);
       }
     }
@@ -269,7 +265,7 @@ Result CaptureGraph::Run(std::chrono::milliseconds negotiation_timeout) {
       failure = shared_->run_error.value_or(Result(E_FAIL));
     } else {
       shared_->changed.wait_for(lock, negotiation_timeout, [&] {
-        return shared_->run_error || shared_->negotiated.size() >= watched.size();
+        return shared_->run_error || shared_->fed.size() >= watched.size();
       });
       failure = shared_->run_error;
     }
@@ -293,11 +289,6 @@ Result CaptureGraph::Stop() {
 }
 
 bool CaptureGraph::Running() const { return running_; }
-
-std::optional<Result> CaptureGraph::Failure() const {
-  std::lock_guard lock(shared_->mutex);
-  return shared_->run_error;
-}
 
 void CaptureGraph::SetEventNotify(std::function<void()> notify) {
   std::lock_guard lock(shared_->mutex);

@@ -32,8 +32,8 @@ struct GraphEvent {
 // The most events kept while nobody reads them; older ones give way.
 inline constexpr std::size_t kMaxQueuedGraphEvents = 64;
 
-// How long Run waits for the stream's format to be settled before it hands
-// back a running but not yet connected graph.
+// How long Run waits for the first frame (the first negotiation) before it
+// hands back a running graph that has sent nothing yet.
 inline constexpr std::chrono::milliseconds kNegotiationTimeout{5000};
 
 class CaptureGraph {
@@ -55,14 +55,11 @@ class CaptureGraph {
   Result RenderStream(const ElementRef& source, const ElementRef& grabber,
                       const ElementRef& renderer);
 
-  // Starts streaming and waits (bounded) until the format is settled at every
-  // linked sink, or the graph reports an error; an error stops it again.
+  // Starts streaming and waits (bounded) until the first frame has reached
+  // every linked sink, or the graph reports an error; an error stops it again.
   Result Run(std::chrono::milliseconds negotiation_timeout = kNegotiationTimeout);
   Result Stop();
   bool Running() const;
-  // The first error the graph reported since Run began, if any: a graph
-  // that failed while running has stopped streaming.
-  std::optional<Result> Failure() const;
 
   // Called on whatever thread posts an event, once per batch: it must only
   // schedule a call of GetEvent on the program's own thread.

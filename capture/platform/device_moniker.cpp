@@ -34,26 +34,18 @@ bool GetField(const std::vector<std::uint8_t>& in, std::size_t& pos, std::string
 
 DeviceMoniker::DeviceMoniker(std::string api, std::string path, std::string display_name,
                              DeviceRef device, std::string bus_path)
-    : api_(std::move(api)),
-      path_(std::move(path)),
-      display_name_(std::move(display_name)),
-      device_(std::move(device)),
-      bus_path_(std::move(bus_path)) {}
+    : identity_{std::move(api), std::move(path), std::move(display_name), std::move(bus_path)},
+      device_(std::move(device)) {}
 
 // The bus path comes last and only when known, so the bytes of a moniker
 // without one read as before.
 std::vector<std::uint8_t> DeviceMoniker::Serialize() const {
   std::vector<std::uint8_t> out(std::begin(kMagic), std::end(kMagic));
-  PutField(out, api_);
-  PutField(out, path_);
-  PutField(out, display_name_);
-  if (!bus_path_.empty()) PutField(out, bus_path_);
+  PutField(out, Api());
+  PutField(out, Path());
+  PutField(out, DisplayName());
+  if (!BusPath().empty()) PutField(out, BusPath());
   return out;
-}
-
-bool DeviceMoniker::SameCamera(const DeviceMoniker& listed) const {
-  if (bus_path_.empty() || listed.bus_path_.empty()) return listed == *this;
-  return listed.api_ == api_ && listed.display_name_ == display_name_ && listed.bus_path_ == bus_path_;
 }
 
 std::optional<DeviceMoniker> DeviceMoniker::Deserialize(const std::vector<std::uint8_t>& bytes) {
@@ -94,9 +86,9 @@ ElementRef DeviceMoniker::BindToElement(std::optional<DeviceMoniker>* bound) con
     if (bound && element) *bound = found;
     return element;
   };
-  if (device_ && NodeStillThere(path_)) return bind(*this, device_.get());
+  if (device_ && NodeStillThere(Path())) return bind(*this, device_.get());
   for (const auto& listed : ListVideoDevices()) {
-    if (SameCamera(listed.moniker)) return bind(listed.moniker, listed.device.get());
+    if (CameraAtItsPort(identity_, listed.moniker.Identity())) return bind(listed.moniker, listed.device.get());
   }
   return {};
 }

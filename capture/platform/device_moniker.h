@@ -9,7 +9,8 @@
 // A USB camera unplugged and plugged back in usually comes back under
 // another node path; what stays is its name and the port it sits in (the bus
 // path). So a moniker that knows its bus path finds the camera again by name
-// and bus path; one that does not (test cameras) by its exact identity.
+// and bus path; one that does not (test cameras) by its exact identity
+// (CameraAtItsPort, device_list.h).
 
 #include <cstdint>
 #include <optional>
@@ -20,15 +21,28 @@
 
 namespace vantora::capture {
 
+// What tells one device from another: the API, the node path (or, for a
+// provider that gives none, "#n" among the same-named devices of a listing),
+// the display name and, for V4L2, the bus path (the USB port; empty where
+// the device tells none).
+struct DeviceIdentity {
+  std::string api;
+  std::string path;
+  std::string name;
+  std::string bus_path;
+  friend bool operator==(const DeviceIdentity&, const DeviceIdentity&) = default;
+};
+
 class DeviceMoniker {
  public:
   DeviceMoniker(std::string api, std::string path, std::string display_name,
                 DeviceRef device = {}, std::string bus_path = {});
 
-  const std::string& Api() const { return api_; }
-  const std::string& Path() const { return path_; }
-  const std::string& DisplayName() const { return display_name_; }
-  const std::string& BusPath() const { return bus_path_; }
+  const DeviceIdentity& Identity() const { return identity_; }
+  const std::string& Api() const { return identity_.api; }
+  const std::string& Path() const { return identity_.path; }
+  const std::string& DisplayName() const { return identity_.name; }
+  const std::string& BusPath() const { return identity_.bus_path; }
 
   std::vector<std::uint8_t> Serialize() const;
   // None for bytes that are not a serialised moniker (truncated, foreign).
@@ -42,23 +56,14 @@ class DeviceMoniker {
   // Whether the moniker still holds the device its listing found.
   bool HoldsDevice() const { return static_cast<bool>(device_); }
   // The same identity without the device object: binding it lists again.
-  DeviceMoniker Unbound() const { return DeviceMoniker(api_, path_, display_name_, {}, bus_path_); }
-
-  // Whether a listed device is this camera, wherever its node now is.
-  bool SameCamera(const DeviceMoniker& listed) const;
+  DeviceMoniker Unbound() const { return DeviceMoniker(Api(), Path(), DisplayName(), {}, BusPath()); }
 
   // The same device: the identity, not the device object, decides.
-  friend bool operator==(const DeviceMoniker& a, const DeviceMoniker& b) {
-    return a.api_ == b.api_ && a.path_ == b.path_ && a.display_name_ == b.display_name_ &&
-           a.bus_path_ == b.bus_path_;
-  }
+  friend bool operator==(const DeviceMoniker& a, const DeviceMoniker& b) { return a.identity_ == b.identity_; }
 
  private:
-  std::string api_;
-  std::string path_;
-  std::string display_name_;
+  DeviceIdentity identity_;
   DeviceRef device_;
-  std::string bus_path_;  // empty where the device tells none
 };
 
 }  // namespace vantora::capture

@@ -1,27 +1,16 @@
 #include "device_watch.h"
 
-#include <map>
-#include <mutex>
-#include <string>
-
+#include "device_list.h"
 #include "gst_runtime.h"
 
 namespace vantora::capture {
-
-struct DeviceWatch::Shared {
-  std::mutex mutex;
-  std::map<std::string, bool> present;  // by identity, for those that came or went
-};
-
 namespace {
 
-std::string Key(const DeviceMoniker& m) {
-  return m.Api() + '\n' + m.Path() + '\n' + m.DisplayName() + '\n' + m.BusPath();
-}
+using SharedNotify = SharedWithCallback<DeviceWatch::Notify>;
 
-// Runs on the provider's thread as it posts: notes what came and went.
+// Runs on the provider's thread as it posts. A device without a node path
+// has no identity of its own outside a listing, so it is not told of.
 void OnProviderMessage(GstBus*, GstMessage* message, gpointer data) {
-  auto& shared = **static_cast<std::shared_ptr<DeviceWatch::Shared>*>(data);
   const bool added = GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED;
   const bool removed = GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_REMOVED;
   if (!added && !removed) return;
@@ -29,14 +18,9 @@ void OnProviderMessage(GstBus*, GstMessage* message, gpointer data) {
   if (added) gst_message_parse_device_added(message, &raw);
   if (removed) gst_message_parse_device_removed(message, &raw);
   auto device = DeviceRef::Adopt(raw);
-  GList one{device.get(), nullptr, nullptr};
-  for (const auto& listed : ListingOf(&one)) {
-    std::lock_guard lock(shared.mutex);
-    shared.present[Key(listed.moniker)] = added;
-  }
+  const DeviceIdentity identity = IdentityOf(device.get());
+  if (!identity.path.empty()) SharedNotify::From(data)(identity, added);
 }
-
-void DeleteShared(gpointer data, GClosure*) { delete static_cast<std::shared_ptr<DeviceWatch::Shared>*>(data); }
 
 // Every provider of video sources a device monitor would ask.
 std::vector<DeviceProviderRef> VideoSourceProviders() {
@@ -56,12 +40,15 @@ std::vector<DeviceProviderRef> VideoSourceProviders() {
 
 }  // namespace
 
-DeviceWatch::DeviceWatch() : shared_(std::make_shared<Shared>()) {
+DeviceWatch::DeviceWatch(Notify notify) : notify_(std::make_shared<Notify>(std::move(notify))) {
   for (auto& provider : VideoSourceProviders()) {
+    // Started, a provider that cannot watch would only probe once and answer
+    // every later listing from that one probe.
+    if (!gst_device_provider_can_monitor(provider.get())) continue;
     Watched w{provider, BusRef::Adopt(gst_device_provider_get_bus(provider.get())), 0, false};
     gst_bus_enable_sync_message_emission(w.bus.get());
     w.handler = g_signal_connect_data(w.bus.get(), "sync-message", G_CALLBACK(OnProviderMessage),
-                                      new std::shared_ptr<Shared>(shared_), DeleteShared, GConnectFlags{});
+                                      SharedNotify::New(notify_), SharedNotify::DeleteClosure, GConnectFlags{});
     w.started = gst_device_provider_start(provider.get());
     watched_.push_back(std::move(w));
   }
@@ -73,19 +60,6 @@ DeviceWatch::~DeviceWatch() {
     g_signal_handler_disconnect(w.bus.get(), w.handler);
     gst_bus_disable_sync_message_emission(w.bus.get());
   }
-}
-
-bool DeviceWatch::Watching() const {
-  for (const auto& w : watched_) {
-    if (w.started) return true;
-  }
-  return false;
-}
-
-bool DeviceWatch::Removed(const DeviceMoniker& moniker) const {
-  std::lock_guard lock(shared_->mutex);
-  auto it = shared_->present.find(Key(moniker));
-  return it != shared_->present.end() && !it->second;
 }
 
 }  // namespace vantora::capture

@@ -9,30 +9,26 @@
 // that one from hearing of devices coming and going (measured with
 // GStreamer 1.22), and the listing makes one each time.
 
+#include <functional>
 #include <memory>
 #include <vector>
 
-#include "device_list.h"
+#include "device_moniker.h"
 
 namespace vantora::capture {
 
 class DeviceWatch {
  public:
-  DeviceWatch();   // starts every video source provider that can watch
+  // Told, on the provider's own thread, of every device with a node path
+  // that comes (true) or goes (false); it must only schedule work.
+  using Notify = std::function<void(const DeviceIdentity&, bool present)>;
+
+  // Starts every video source provider that can watch; one that cannot
+  // (it only answers probes) is left to the listings.
+  explicit DeviceWatch(Notify notify);
   ~DeviceWatch();  // stops them; their threads have ended on return
   DeviceWatch(const DeviceWatch&) = delete;
   DeviceWatch& operator=(const DeviceWatch&) = delete;
-
-  // False when no provider could watch (no udev, say): no removal is ever
-  // reported then.
-  bool Watching() const;
-
-  // Whether the device of this identity has been removed since the watch
-  // started, and has not come back under the same identity (node path,
-  // name and bus path). Safe from any thread.
-  bool Removed(const DeviceMoniker& moniker) const;
-
-  struct Shared;
 
  private:
   struct Watched {
@@ -41,7 +37,7 @@ class DeviceWatch {
     gulong handler = 0;
     bool started = false;
   };
-  std::shared_ptr<Shared> shared_;
+  std::shared_ptr<Notify> notify_;
   std::vector<Watched> watched_;
 };
 

@@ -17,7 +17,7 @@ struct FrameGrabber::Shared {
 namespace {
 
 GstPadProbeReturn KeepLatest(GstPad*, GstPadProbeInfo* info, gpointer data) {
-  auto& shared = **static_cast<std::shared_ptr<FrameGrabber::Shared>*>(data);
+  auto& shared = SharedWithCallback<FrameGrabber::Shared>::From(data);
   if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
     auto buffer = BufferRef::Share(GST_PAD_PROBE_INFO_BUFFER(info));
     std::lock_guard lock(shared.mutex);
@@ -42,20 +42,16 @@ GstPadProbeReturn KeepLatest(GstPad*, GstPadProbeInfo* info, gpointer data) {
   return GST_PAD_PROBE_OK;
 }
 
-void DeleteShared(gpointer data) { delete static_cast<std::shared_ptr<FrameGrabber::Shared>*>(data); }
-
 }  // namespace
 
 const std::vector<std::string>& FrameGrabber::RequiredFactories() {
-  static const std::vector<std::string> kFactories{"capsfilter", "videoscale", "videoconvert", "appsink"};
+  static const std::vector<std::string> kFactories{"capsfilter"};
   return kFactories;
 }
 
 FrameGrabber::FrameGrabber() : shared_(std::make_shared<Shared>()) {
   auto missing = MissingFactories(RequiredFactories());
-  if (!missing.empty()) {
-    throw std::runtime_error("The GStreamer element '" + missing.front() + "' is not available.");
-  }
+  if (!missing.empty()) throw std::runtime_error(MissingElementText(missing.front()));
   bin_ = AdoptFloating(gst_bin_new(nullptr));
   // Any raw picture passes: what the device sends, or what the decoder in
   // front of the grabber makes of it.
@@ -72,7 +68,7 @@ FrameGrabber::FrameGrabber() : shared_(std::make_shared<Shared>()) {
   gst_pad_add_probe(output.get(),
                     static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
                                                  GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                    KeepLatest, new std::shared_ptr<Shared>(shared_), DeleteShared);
+                    KeepLatest, SharedWithCallback<Shared>::New(shared_), SharedWithCallback<Shared>::Delete);
 }
 
 FrameGrabber::~FrameGrabber() {

@@ -20,8 +20,7 @@ namespace vantora::capture {
 
 class FrameGrabber {
  public:
-  // The element factories a preview needs past the device: the grabber's
-  // own and the renderer's.
+  // The element factories the grabber is made of.
   static const std::vector<std::string>& RequiredFactories();
 
   FrameGrabber();  // throws std::runtime_error naming a missing factory

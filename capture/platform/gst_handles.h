@@ -83,6 +83,17 @@ inline ElementRef AdoptFloating(GstElement* e) {
   return ElementRef::Adopt(e);
 }
 
+// State that a streaming or provider thread shares with its owner, handed to
+// a GStreamer callback as user data: the callback keeps a reference of its
+// own, which the destroy notify drops once GStreamer lets go of the callback.
+template <typename T>
+struct SharedWithCallback {
+  static gpointer New(const std::shared_ptr<T>& shared) { return new std::shared_ptr<T>(shared); }
+  static T& From(gpointer data) { return **static_cast<std::shared_ptr<T>*>(data); }
+  static void Delete(gpointer data) { delete static_cast<std::shared_ptr<T>*>(data); }
+  static void DeleteClosure(gpointer data, GClosure*) { Delete(data); }
+};
+
 struct GErrorDeleter {
   void operator()(GError* e) const { g_error_free(e); }
 };

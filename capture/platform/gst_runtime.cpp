@@ -33,4 +33,8 @@ std::vector<std::string> MissingFactories(const std::vector<std::string>& factor
   return missing;
 }
 
+std::string MissingElementText(const std::string& factory) {
+  return "The GStreamer element '" + factory + "' is not available.";
+}
+
 }  // namespace vantora::capture

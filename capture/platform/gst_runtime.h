@@ -19,4 +19,7 @@ ElementRef MakeElement(const char* factory, const char* name = nullptr);
 // The factories from the list that this system lacks, in list order.
 std::vector<std::string> MissingFactories(const std::vector<std::string>& factories);
 
+// What the station says of an element factory this system lacks.
+std::string MissingElementText(const std::string& factory);
+
 }  // namespace vantora::capture

@@ -35,19 +35,13 @@ struct VideoRenderer::Shared {
 namespace {
 
 GstFlowReturn OnSample(GstAppSink* sink, gpointer data) {
-  auto& shared = **static_cast<std::shared_ptr<VideoRenderer::Shared>*>(data);
-  shared.Offer(SampleRef::Adopt(gst_app_sink_pull_sample(sink)));
+  SharedWithCallback<VideoRenderer::Shared>::From(data).Offer(SampleRef::Adopt(gst_app_sink_pull_sample(sink)));
   return GST_FLOW_OK;
 }
 
 GstFlowReturn OnPreroll(GstAppSink* sink, gpointer data) {
-  auto& shared = **static_cast<std::shared_ptr<VideoRenderer::Shared>*>(data);
-  shared.Offer(SampleRef::Adopt(gst_app_sink_pull_preroll(sink)));
+  SharedWithCallback<VideoRenderer::Shared>::From(data).Offer(SampleRef::Adopt(gst_app_sink_pull_preroll(sink)));
   return GST_FLOW_OK;
-}
-
-void DeleteShared(gpointer data) {
-  delete static_cast<std::shared_ptr<VideoRenderer::Shared>*>(data);
 }
 
 // 32-bit pixels as a 32-bit RGB image holds them in memory: blue, green,
@@ -65,16 +59,20 @@ CapsRef DisplayCaps(int width, int height) {
 
 }  // namespace
 
+const std::vector<std::string>& VideoRenderer::RequiredFactories() {
+  static const std::vector<std::string> kFactories{"videoscale", "videoconvert", "capsfilter", "appsink"};
+  return kFactories;
+}
+
 VideoRenderer::VideoRenderer(int width, int height) : shared_(std::make_shared<Shared>()) {
-  ElementRef scale = MakeElement("videoscale");
-  ElementRef convert = MakeElement("videoconvert");
-  size_ = MakeElement("capsfilter");
-  sink_ = MakeElement("appsink");
-  const std::pair<const char*, const ElementRef*> parts[] = {
-      {"videoscale", &scale}, {"videoconvert", &convert}, {"capsfilter", &size_}, {"appsink", &sink_}};
-  for (const auto& [factory, element] : parts) {
-    if (!*element) throw std::runtime_error(std::string("The GStreamer element '") + factory + "' is not available.");
+  ElementRef parts[4];
+  for (std::size_t i = 0; i < std::size(parts); ++i) {
+    parts[i] = MakeElement(RequiredFactories()[i].c_str());
+    if (!parts[i]) throw std::runtime_error(MissingElementText(RequiredFactories()[i]));
   }
+  const ElementRef &scale = parts[0], &convert = parts[1];
+  size_ = parts[2];
+  sink_ = parts[3];
   // The nearest pixel, as the picture was stretched before: only the rows
   // and columns shown are read, so the cost follows the shown size.
   g_object_set(scale.get(), "method", 0, "add-borders", FALSE, nullptr);
@@ -90,10 +88,10 @@ VideoRenderer::VideoRenderer(int width, int height) : shared_(std::make_shared<S
   callbacks.new_sample = OnSample;
   callbacks.new_preroll = OnPreroll;
   gst_app_sink_set_callbacks(GST_APP_SINK(sink_.get()), &callbacks,
-                             new std::shared_ptr<Shared>(shared_), DeleteShared);
+                             SharedWithCallback<Shared>::New(shared_), SharedWithCallback<Shared>::Delete);
 
   bin_ = AdoptFloating(gst_bin_new(nullptr));
-  for (const auto& [factory, element] : parts) gst_bin_add(GST_BIN(bin_.get()), element->get());
+  for (const ElementRef& element : parts) gst_bin_add(GST_BIN(bin_.get()), element.get());
   gst_element_link_many(scale.get(), convert.get(), size_.get(), sink_.get(), nullptr);
   auto input = PadRef::Adopt(gst_element_get_static_pad(scale.get(), "sink"));
   gst_element_add_pad(bin_.get(), gst_ghost_pad_new("sink", input.get()));

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "gst_handles.h"
 #include "result_code.h"
@@ -18,6 +20,9 @@ namespace vantora::capture {
 
 class VideoRenderer {
  public:
+  // The element factories the renderer is made of.
+  static const std::vector<std::string>& RequiredFactories();
+
   // Frames come out `width` x `height` (at least 1 x 1), the picture
   // stretched to fill them. Throws std::runtime_error naming a missing
   // element.

@@ -470,7 +470,7 @@ TEST(CaptureSelection, CameraFailingWhilePreviewingKeepsAStillPictureAndCanBeCho
   EXPECT_TRUE(on_gui_thread);
   TBitmap still;
   EXPECT_TRUE(s.grabber.GrabFrame(still));
-  EXPECT_TRUE(s.preview.HasPicture());
+  EXPECT_TRUE(s.preview.ShowsFrame());
 
   // Choosing it again rebuilds the graph, which runs until the fault again.
   events.clear();
@@ -500,7 +500,7 @@ TEST(CapturePreview, DrawsTheLatestFrameStretchedOverItsRectangle) {
   }
   EXPECT_LT(blue, 5);
   ShutdownPreview(s.graph);
-  EXPECT_FALSE(s.preview.HasPicture());
+  EXPECT_FALSE(s.preview.ShowsFrame());
   EXPECT_FALSE(s.graph.Active());
 }
 

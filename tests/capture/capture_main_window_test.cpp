@@ -7,9 +7,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <utility>
 
 #include "app/main_window.h"
 #include "capture_graph.h"
+#include "capture/direct_show_error.h"
 #include "capture/filter.h"
 #include "capture/filter_graph.h"
 #include "capture/sample_grabber.h"
@@ -183,7 +185,7 @@ TEST_F(CaptureMainWindowTest, ACameraFailingWhilePreviewingIsReleasedAndCanBeCho
   ASSERT_TRUE(QTest::qWaitFor([&] { return !m.FilterGraph->Active(); }, 10000));
   EXPECT_TRUE(prompter.Boxes().empty());
   EXPECT_TRUE(m.BitBtn1->isEnabled());
-  EXPECT_FALSE(static_cast<TVideoWindow&>(*m.AVCapture1).HasPicture());
+  EXPECT_FALSE(static_cast<TVideoWindow&>(*m.AVCapture1).ShowsFrame());
   m.BitBtn1->click();
   ASSERT_EQ(prompter.Boxes().size(), 1u);
   EXPECT_EQ(prompter.Boxes()[0].text, "摄像头没有画面，请检查摄像头后重新选择视频来源。");
@@ -193,6 +195,41 @@ TEST_F(CaptureMainWindowTest, ACameraFailingWhilePreviewingIsReleasedAndCanBeCho
   EXPECT_TRUE(prompter.Boxes().empty());
   EXPECT_EQ(PreviewBounds(), QRect(-113, 8, 454, 303));
   ASSERT_TRUE(QTest::qWaitFor([&] { return errors > 1; }, 10000));
+}
+
+// A choice whose old graph cannot be stopped (a member of the graph fails
+// the stop once): the box says so, the old camera goes on previewing, and it
+// is still watched, so "拍照" cuts its picture; the next choice works.
+TEST_F(CaptureMainWindowTest, AFailedStopLeavesTheOldCameraLiveAndTheNextChoiceWorks) {
+  struct RefusesOneStop : TGraphComponent, GraphNotifier {
+    ~RefusesOneStop() override { DetachQuietly(); }
+    capture::ElementRef MemberFilter() const override { return {}; }
+    std::string MemberName() const override { return "RefusesOneStop"; }
+    void NotifyMember(TMemberStage, int) override {}
+    void OnGraphEvent(std::int32_t, std::intptr_t, std::intptr_t) override {}
+    void OnControlEvent(TControlEvent event, int) override {
+      if (event == TControlEvent::Stopping && std::exchange(armed, false)) CheckResult(E_FAIL);
+    }
+    bool armed = false;
+  } member;
+  ScopedTestCameras cams("640x480,720x480");
+  TMain& m = Show();
+  member.SetFilterGraph(m.FilterGraph.get());
+  Item(0)->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return m.CameraPictureIsCurrent(); }, 10000));
+  member.armed = true;
+  Item(1)->trigger();
+  ASSERT_EQ(prompter.Boxes().size(), 1u);
+  EXPECT_EQ(prompter.Boxes()[0].text, "Unspecified error. ($80004005).");
+  prompter.Clear();
+  m.BitBtn1->click();
+  EXPECT_TRUE(prompter.Boxes().empty()) << prompter.Boxes()[0].text;
+  EXPECT_TRUE(m.BitBtn2->isEnabled());
+  EXPECT_EQ(m.Image2->Picture().Bitmap().Width(), 640);
+  Item(1)->trigger();
+  EXPECT_TRUE(prompter.Boxes().empty());
+  EXPECT_EQ(PreviewBounds(), QRect(-113, 8, 454, 303));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return m.CameraPictureIsCurrent(); }, 10000));
 }
 
 }  // namespace

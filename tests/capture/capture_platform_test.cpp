@@ -154,7 +154,8 @@ TEST(CaptureMoniker, SurvivesAsBytesAndRefusesForeignBytes) {
   auto back = DeviceMoniker::Deserialize(bytes);
   ASSERT_TRUE(back);
   EXPECT_EQ(*back, m);
-  DeviceMoniker usb("v4l2", "/dev/video2", "USB Camera", {}, "usb-0000:00:14.0-1");
+  // The same node and name on a USB port: the bus path alone tells them apart.
+  DeviceMoniker usb("v4l2", "/dev/video0", "USB Camera \xe6\x91\x84\xe5\x83\x8f", {}, "usb-0000:00:14.0-1");
   auto usb_back = DeviceMoniker::Deserialize(usb.Serialize());
   ASSERT_TRUE(usb_back);
   EXPECT_EQ(usb_back->BusPath(), "usb-0000:00:14.0-1");
@@ -192,10 +193,41 @@ TEST(CaptureMoniker, TheSameCameraIsFoundByNameAndBusPath) {
       {{"pipewire", "/dev/video2", "USB Camera", {}, "usb-0000:00:14.0-1"}, false},
       {{"v4l2", "/dev/video0", "USB Camera"}, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(chosen.SameCamera(c.listed), c.same) << c.listed.Path() << " " << c.listed.BusPath();
+  for (const auto& c : cases) {
+    EXPECT_EQ(capture::CameraAtItsPort(chosen.Identity(), c.listed.Identity()), c.same)
+        << c.listed.Path() << " " << c.listed.BusPath();
+  }
   const DeviceMoniker no_port("v4l2", "/dev/video0", "USB Camera");
-  EXPECT_TRUE(no_port.SameCamera(DeviceMoniker("v4l2", "/dev/video0", "USB Camera")));
-  EXPECT_FALSE(no_port.SameCamera(DeviceMoniker("v4l2", "/dev/video2", "USB Camera")));
+  EXPECT_TRUE(capture::CameraAtItsPort(no_port.Identity(), DeviceMoniker("v4l2", "/dev/video0", "USB Camera").Identity()));
+  EXPECT_FALSE(capture::CameraAtItsPort(no_port.Identity(), DeviceMoniker("v4l2", "/dev/video2", "USB Camera").Identity()));
+}
+
+// Which present camera each item of a menu of twins reaches (by position
+// among the present ones; -1: none): its own at its port, else one of the
+// model that no other item reaches, and never one of another model.
+TEST(CaptureMoniker, EachItemReachesOneCameraAndNoneThatAnotherItemNames) {
+  const std::vector<capture::DeviceIdentity> twins{{"v4l2", "/dev/video0", "USB Camera", "p1"},
+                                                   {"v4l2", "/dev/video2", "USB Camera", "p2"}};
+  using Present = std::vector<std::pair<const char*, const char*>>;  // name, port
+  struct Case {
+    Present present;
+    int reached[2];
+  };
+  const Case cases[] = {
+      {{{"USB Camera", "p2"}, {"USB Camera", "p1"}}, {1, 0}},  // back under each other's nodes
+      {{{"USB Camera", "p3"}, {"USB Camera", "p2"}}, {0, 1}},  // the first in another port
+      {{{"USB Camera", "p2"}}, {-1, 0}},                       // never the other's camera
+      {{{"USB Camera", "p4"}, {"USB Camera", "p3"}}, {0, 1}},  // both in new ports: one each
+      {{{"Other Camera", "p3"}}, {-1, -1}},
+  };
+  for (const auto& c : cases) {
+    std::vector<capture::DeviceListing> present;
+    for (const auto& [name, port] : c.present) present.push_back({name, DeviceMoniker("v4l2", "/dev/video4", name, {}, port), {}});
+    for (std::size_t k = 0; k < 2; ++k) {
+      const capture::DeviceListing* found = capture::CameraOfItem(twins, k, present);
+      EXPECT_EQ(found ? found - present.data() : -1, c.reached[k]) << c.present[0].second << " item " << k;
+    }
+  }
 }
 
 TEST(CaptureDeviceList, OnlyDevicesWithUsableVideoCount) {

@@ -8,8 +8,8 @@
 // It first prints the environment for the station, one VAR=value a line,
 // then "ready". Commands, each answered by one line "ok ..." or "error ...":
 //   add PORT MODES NAME...      -> ok INDEX /dev/videoN
-//   unplug INDEX | plug INDEX   -> ok [/dev/videoN]
-//   fault INDEX none|busy-format|busy-stream|stop|vanish-after FRAMES
+//   unplug INDEX | plug INDEX [PORT] -> ok [/dev/videoN]
+//   fault INDEX none|busy-format|busy-first-format|busy-stream|stop|vanish-after FRAMES
 //   state INDEX                 -> ok present=1 node=/dev/video0 streaming=1 frames=N last=N open=N
 //                                  size=WxH format=MJPG interval=1/30
 #include <csignal>
@@ -40,12 +40,17 @@ std::string Answer(UsbCameraEmulator& emulator, const std::string& line) {
   int index = -1;
   in >> index;
   if (command == "unplug") return emulator.Unplug(index), "ok";
-  if (command == "plug") return emulator.Plug(index), "ok " + emulator.State(index).node;
+  if (command == "plug") {
+    std::string port;
+    in >> port;
+    return emulator.Plug(index, port), "ok " + emulator.State(index).node;
+  }
   if (command == "fault") {
     std::string kind;
     int frames = 0;
     in >> kind >> frames;
     UsbCameraFault fault = kind == "busy-format"    ? UsbCameraFault::kBusyFormat
+                           : kind == "busy-first-format" ? UsbCameraFault::kBusyFirstFormat
                            : kind == "busy-stream"  ? UsbCameraFault::kBusyStreamOn
                            : kind == "stop"         ? UsbCameraFault::kStopFrames
                            : kind == "vanish-after" ? UsbCameraFault::kVanishAfterFrames

@@ -416,6 +416,7 @@ struct UsbCameraEmulator::Impl {
     const UsbCameraMode& m = Nearest(c, f.fmt.pix);
     if (request == VIDIOC_S_FMT) {
       if (c.fault == UsbCameraFault::kBusyFormat) return EBUSY;
+      if (c.fault == UsbCameraFault::kBusyFirstFormat) return c.fault = UsbCameraFault::kNone, EBUSY;
       if (c.owner && (c.owner != client || !c.buffers.empty())) return EBUSY;  // another is streaming
       c.fourcc = m.fourcc, c.width = m.width, c.height = m.height, c.interval = m.intervals.front();
     }
@@ -665,11 +666,12 @@ void UsbCameraEmulator::Unplug(int camera) {
   impl_->changed.notify_all();
 }
 
-void UsbCameraEmulator::Plug(int camera) {
+void UsbCameraEmulator::Plug(int camera, const std::string& port) {
   std::lock_guard lock(impl_->mutex);
   Camera& c = *impl_->cameras.at(static_cast<std::size_t>(camera));
   if (c.present) return;
   c.fault = UsbCameraFault::kNone;
+  if (!port.empty()) c.setup.usb_port = port;
   impl_->PlugIn(c);
 }
 

@@ -11,7 +11,7 @@
 //
 // Faults on demand: a camera can vanish (a remove event, then ENODEV for
 // every call on its open descriptors), refuse the format or the stream start
-// with EBUSY, or stop sending frames. A vanished camera can be plugged in
+// with EBUSY (every time, or the first format only), or stop sending frames. A vanished camera can be plugged in
 // again under the same name and bus path; like a kernel, the emulator gives
 // it the lowest free node number, and a number stays taken while a
 // descriptor of its old node is still open.
@@ -35,6 +35,7 @@ enum class UsbCameraFault {
   kNone,
   kVanishAfterFrames,  // with a count: frames still sent before the camera goes
   kBusyFormat,         // S_FMT answers EBUSY
+  kBusyFirstFormat,    // the next S_FMT answers EBUSY, the ones after it as usual
   kBusyStreamOn,       // STREAMON answers EBUSY
   kStopFrames,         // the stream stays on, no frame arrives
 };
@@ -64,7 +65,8 @@ class UsbCameraEmulator {
   // Plugs a new camera in; returns its index.
   int Add(const UsbCameraSetup& setup);
   void Unplug(int camera);  // the camera vanishes now
-  void Plug(int camera);    // a vanished camera comes back, same name and port
+  // A vanished camera comes back, same name, in its port or in `port`.
+  void Plug(int camera, const std::string& port = {});
   void SetFault(int camera, UsbCameraFault fault, int frames = 0);
   UsbCameraState State(int camera) const;
 

@@ -137,7 +137,9 @@ EmulatedCameras::Plugged EmulatedCameras::Add(const std::string& name, const std
 
 void EmulatedCameras::Unplug(int camera) { Ask("unplug " + std::to_string(camera)); }
 
-std::string EmulatedCameras::Plug(int camera) { return Ask("plug " + std::to_string(camera)).substr(3); }
+std::string EmulatedCameras::Plug(int camera, const std::string& port) {
+  return Ask("plug " + std::to_string(camera) + " " + port).substr(3);
+}
 
 void EmulatedCameras::Fault(int camera, const std::string& fault, int frames) {
   Ask("fault " + std::to_string(camera) + " " + fault + " " + std::to_string(frames));

@@ -37,8 +37,10 @@ class EmulatedCameras {
   // which port, as on a real machine, so two of one model stay apart.
   Plugged Add(const std::string& name, const std::string& modes, const std::string& port);
   void Unplug(int camera);
-  std::string Plug(int camera);  // back on the same port; returns its new node
-  // "none", "busy-format", "busy-stream", "stop" or "vanish-after" (with frames).
+  // Back in its port, or in `port`; returns its new node.
+  std::string Plug(int camera, const std::string& port = "");
+  // "none", "busy-format", "busy-first-format", "busy-stream", "stop" or
+  // "vanish-after" (with frames).
   void Fault(int camera, const std::string& fault, int frames = 0);
   UsbCameraState State(int camera);
 
