@@ -22,6 +22,14 @@
 namespace vantora {
 
 enum class TNwMaxLineAction { maException, maSplit };
+// What a receive does when the connection is closed or not open, and when
+// its wait runs out.
+enum class TNwClosedAction { caRaise, caReturnZero };
+enum class TNwTimeoutAction { taRaise, taReturnMinusOne };
+// Where a stream is sent from, and whether its length goes first (a 32-bit
+// network-order integer).
+enum class TNwStreamFrom { sfStart, sfPosition };
+enum class TNwLengthPrefix { lpNone, lpCardinal };
 
 // The longest line one line read accepts, and what a longer one does.
 struct TNwLineLimit {
@@ -96,8 +104,9 @@ class TNwTCPConnection : public TNwComponent {
   // ReadTimeout) and never past the exchange deadline. Returns the bytes
   // received, 0 when not connected or closed, -1 on a time-out that was not
   // to be raised.
-  int ReadFromStack(bool raise_if_disconnected = true, std::optional<TNwTimeLimit> wait = std::nullopt,
-                    bool raise_on_timeout = true);
+  int ReadFromStack(TNwClosedAction if_closed = TNwClosedAction::caRaise,
+                    std::optional<TNwTimeLimit> wait = std::nullopt,
+                    TNwTimeoutAction if_timed_out = TNwTimeoutAction::taRaise);
 
   // MaxLineLength (0: no limit) and MaxLineAction as a line limit.
   TNwLineLimit LineLimit() const;
@@ -130,8 +139,8 @@ class TNwTCPConnection : public TNwComponent {
   void WriteCardinal(std::uint32_t value);
   // Sends the stream from its start (or position) to start + count (count
   // <= 0: to its size) in SendBufferSize pieces.
-  void WriteStream(TNwStream& stream, bool from_start = true, bool write_byte_count = false,
-                   std::int64_t count = 0);
+  void WriteStream(TNwStream& stream, TNwStreamFrom from = TNwStreamFrom::sfStart,
+                   TNwLengthPrefix prefix = TNwLengthPrefix::lpNone, std::int64_t count = 0);
   void WriteFile(const std::string& path);
 
   // threshold -1: collect until flushed or closed; > 0: send on reaching it.

@@ -14,7 +14,6 @@
 
 #include <QPushButton>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -42,14 +41,13 @@ bool FileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-// The server gets the file under its bare name on a command line of its
-// own, which a line break or NUL would cut (the FTP client refuses such a
-// name), and a NUL anywhere would make the path name some other file. Such a
+// The server gets the file under its bare name, which the FTP client
+// refuses with a line break or NUL; a NUL anywhere in the path would also
+// make it name some other file, so then the whole path is refused. Such a
 // row fails before its file is looked at, let alone rescaled.
 void RefuseUnsendableName(const std::string& path) {
-  if (path.find('\0') != std::string::npos || BareFileName(path).find_first_of("\r\n") != std::string::npos) {
-    throw std::invalid_argument("A line break or NUL is not allowed in the file name.");
-  }
+  const bool hasNul = path.find('\0') != std::string::npos;
+  RefuseUnsafeFtpArgument(hasNul ? path : BareFileName(path), "file name");
 }
 
 // The bytes the rescale wrote go out as they are: the path is not opened a
@@ -99,6 +97,7 @@ void TScForm::UploadRow(int row, TGuiWait& wait) {
   sg->scrollToItem(sg->item(row - 1, 0));
   wait.LetLoopTurn();
   try {
+    NwFTP1->DropSessionIfServerLeft();
     if (!NwFTP1->Connected()) NwFTP1->Connect(true);
     const std::string path = sg->Cell(1, row);
     RefuseUnsendableName(path);
