@@ -23,6 +23,7 @@
 #include "framework/string_grid.h"
 #include "ftp_peer_process.h"
 #include "imaging/graphics.h"
+#include "open_descriptors.h"
 #include "upload/sc_form.h"
 
 namespace vantora::testing {
@@ -59,10 +60,6 @@ void WriteGreyJpeg(const fs::path& file, int width, int height) {
   TJPEGImage jpeg;
   jpeg.Assign(picture);
   jpeg.SaveToFile(file.string());
-}
-
-long OpenFileCount() {
-  return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
 }
 
 class ScFormFtpTest : public DialogTest {
@@ -122,9 +119,9 @@ TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
   form.sg->SetCell(2, 2, "earlier");  // what an earlier run left must stay
   const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   ASSERT_GE(::inotify_add_watch(watch, local.c_str(), IN_OPEN), 0);
-  const long openFiles = OpenFileCount();
+  const int openFiles = OpenFileDescriptors();
   Run();
-  EXPECT_EQ(OpenFileCount(), openFiles);  // no socket, listener or file left open
+  EXPECT_EQ(OpenFileDescriptors(), openFiles);  // no socket, listener or file left open
   // Each photo is opened once, to be read for the rescale: what is sent is
   // what the rescale wrote, not whatever the path names by then.
   std::multiset<std::string> opened;
