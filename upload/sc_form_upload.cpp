@@ -97,6 +97,7 @@ void TScForm::UploadRow(int row, TGuiWait& wait) {
   sg->scrollToItem(sg->item(row - 1, 0));
   wait.LetLoopTurn();
   try {
+    TNwExchangeDeadline rowBound(*NwFTP1, kNwFtpLoginAndStoreTimeLimit);
     NwFTP1->DropSessionIfServerLeft();
     if (!NwFTP1->Connected()) NwFTP1->Connect(true);
     const std::string path = sg->Cell(1, row);

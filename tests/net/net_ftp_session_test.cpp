@@ -740,5 +740,27 @@ TEST(NetFtpSession, ConnectLoginAndStoreEndWithinTheirBounds) {
   }
 }
 
+// A server that greets late (a reverse lookup against a dead resolver) is
+// logged in as long as its greeting comes within a reply's limit. The
+// client's bounds are their defaults scaled down by one factor, so the
+// greetings stand for 25 s and 48 s.
+TEST(NetFtpSession, AGreetingLateWithinAReplysLimitStillLogsIn) {
+  constexpr int kScale = 30;
+  const TNwFTP defaults;
+  const auto scaled = [](TNwTimeLimit limit) { return TNwTimeLimit::Milliseconds(limit.Ms() / kScale); };
+  for (const int greeting_s : {25, 48}) {
+    SCOPED_TRACE(greeting_s);
+    Session s({Then([greeting_s](FtpScriptPeer& p) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(greeting_s * 1000 / kScale));
+      p.Login();
+    })});
+    s.ftp.ReplyTimeout = scaled(defaults.ReplyTimeout);
+    s.ftp.ConnectTimeout = scaled(defaults.ConnectTimeout);
+    s.ftp.LoginTimeout = scaled(defaults.LoginTimeout);
+    EXPECT_EQ(Outcome([&] { s.ftp.Connect(true); }), "");
+    EXPECT_TRUE(s.ftp.Connected());
+  }
+}
+
 }  // namespace
 }  // namespace vantora
