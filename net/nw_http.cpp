@@ -202,9 +202,7 @@ void TNwHTTP::ConnectForRequest() {
   if (!KeepAlive()) Disconnect();
   // A close the server made since the last answer is noticed here, so the
   // request goes out on a fresh connection instead of a dead one.
-  if (Connected()) {
-    ReadFromStack(TNwClosedAction::caReturnZero, kNwCloseProbeTimeLimit, TNwTimeoutAction::taReturnMinusOne);
-  }
+  if (Connected()) ReadFromStack(TNwClosedAction::caReturnZero, kNwCloseProbeTimeLimit, TNwTimeoutAction::taReturnMinusOne);
   if (!Connected()) Connect(ReadTimeout);
 }
 

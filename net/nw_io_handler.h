@@ -90,8 +90,9 @@ class TNwIOHandlerSocket : public TNwIOHandler {
  private:
   // Starts the socket's connect to `ip`; raises what fails at once.
   void BeginConnect(const std::string& ip, const TNwConnectRequest& to, const TNwStatusHandler& status);
-  // Drops a connect under way and closes the socket.
-  void DropConnect();
+  // Drops a connect under way and closes the socket, with a reset when
+  // `reset`.
+  void DropConnect(bool reset);
 
   std::unique_ptr<TNwSocketHandle> binding_;
   // A connect under way: the name lookup, then the socket's connect.

@@ -7,10 +7,6 @@ namespace vantora {
 
 namespace {
 
-void Report(const TNwStatusHandler& status, TNwStatus s, const std::string& arg) {
-  if (status) status(s, StatusText(s, arg));
-}
-
 // An unlimited connect reports the socket error itself; a limited one wraps
 // its message.
 [[noreturn]] void RaiseConnectError(int err, bool limited) {
@@ -21,7 +17,7 @@ void Report(const TNwStatusHandler& status, TNwStatus s, const std::string& arg)
 }  // namespace
 
 void TNwIOHandlerSocket::Open() {
-  if (binding_) DropConnect();
+  if (binding_) DropConnect(false);
   else binding_ = std::make_unique<TNwSocketHandle>();
 }
 
@@ -36,7 +32,7 @@ bool TNwIOHandlerSocket::ConnectClient(const TNwConnectRequest& to, TNwTimeLimit
       if (IsDottedQuad(ip)) {
         BeginConnect(ip, to, status);
       } else {
-        Report(status, TNwStatus::hsResolving, to.host);
+        if (status) status(TNwStatus::hsResolving, StatusText(TNwStatus::hsResolving, to.host));
         const TNwHostLookup& lookup = HostLookup ? HostLookup : TNwHostLookup(LookupHostIPv4);
         // A wait without limit may block in the system's lookup itself.
         if (wait.IsUnlimited()) BeginConnect(lookup(to.host), to, status);
@@ -57,34 +53,33 @@ bool TNwIOHandlerSocket::ConnectClient(const TNwConnectRequest& to, TNwTimeLimit
     binding_->UpdateBindingPeer();
     return true;
   } catch (...) {
-    DropConnect();
+    DropConnect(false);
     throw;
   }
 }
 
 void TNwIOHandlerSocket::BeginConnect(const std::string& ip, const TNwConnectRequest& to,
                                       const TNwStatusHandler& status) {
-  Report(status, TNwStatus::hsConnecting, ip);
+  if (status) status(TNwStatus::hsConnecting, StatusText(TNwStatus::hsConnecting, ip));
   if (!UseNagle) binding_->SetNoDelay(true);
   connecting_ = true;
   const int err = binding_->StartConnect(ip, to.port);
   if (err != 0 && err != TNwSocketHandle::kConnectPending) RaiseConnectError(err, to.limited);
 }
 
-void TNwIOHandlerSocket::DropConnect() {
+void TNwIOHandlerSocket::DropConnect(bool reset) {
   lookup_.reset();
   connecting_ = false;
-  binding_->CloseSocket();
+  if (reset) binding_->AbortSocket();
+  else binding_->CloseSocket();
 }
 
 void TNwIOHandlerSocket::Close() {
-  if (binding_) DropConnect();
+  if (binding_) DropConnect(false);
 }
 
 void TNwIOHandlerSocket::Abort() {
-  lookup_.reset();
-  connecting_ = false;
-  if (binding_) binding_->AbortSocket();
+  if (binding_) DropConnect(true);
 }
 
 bool TNwIOHandlerSocket::Readable(TNwTimeLimit wait) { return binding_->Readable(wait); }

@@ -77,8 +77,8 @@ inline constexpr TNwTimeLimit kNwFtpConnectTimeLimit = TNwTimeLimit::Millisecond
 // (a reverse lookup against a dead resolver) is still logged in.
 inline constexpr TNwTimeLimit kNwFtpLoginTimeLimit = kNwFtpReplyTimeLimit;
 inline constexpr TNwTimeLimit kNwFtpStoreTimeLimit = TNwTimeLimit::Milliseconds(90000);
-// A login and one store together, as one row of the batch upload does them:
-// a server that answers, but slowly, holds a row two minutes at most.
+// A login and one store together, for a caller that bounds the two as one
+// step: a server that answers, but slowly, holds it two minutes at most.
 inline constexpr TNwTimeLimit kNwFtpLoginAndStoreTimeLimit = TNwTimeLimit::Milliseconds(120000);
 // After a 426 or 450 (the server gave the transfer up), how long a second
 // reply that some servers send after it may take to begin.
