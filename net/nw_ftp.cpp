@@ -9,16 +9,18 @@ namespace vantora {
 
 namespace {
 
-// A CR, LF or NUL in an argument would end the command early and let the
-// rest pass for a command of its own (a user name pasted from the
-// clipboard, a file name holding a line break).
-void RefuseUnsafeArgument(const std::string& value, const char* what) {
+// Replies the session acts on whatever the command expected.
+constexpr int kServiceClosing = 421;   // the server is closing the session
+constexpr int kTransferAborted = 426;  // the data connection was closed, the transfer aborted
+constexpr int kActionNotTaken = 450;   // the file was busy or not available
+
+}  // namespace
+
+void RefuseUnsafeFtpArgument(const std::string& value, const char* what) {
   if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
     throw ENwLineBreakNotAllowed(std::string("A line break or NUL is not allowed in the ") + what + ".");
   }
 }
-
-}  // namespace
 
 std::string FtpPortArgument(const std::string& ip, int port) {
   std::string hosts = ip;
@@ -32,8 +34,8 @@ TNwFTP::~TNwFTP() { DropDataChannel(); }
 
 void TNwFTP::Connect(bool auto_login, TNwTimeLimit limit) {
   if (auto_login) {
-    RefuseUnsafeArgument(Username, "user name");
-    RefuseUnsafeArgument(Password, "password");
+    RefuseUnsafeFtpArgument(Username, "user name");
+    RefuseUnsafeFtpArgument(Password, "password");
   }
   TNwExchangeDeadline login(*this, LoginTimeout);
   TNwTCPClient::Connect(TNwTimeLimit::Shorter(limit, ConnectTimeout));
@@ -55,16 +57,17 @@ void TNwFTP::Login() {
   SendCmd("SYST", {200, 215, 500});
 }
 
-bool TNwFTP::Connected() {
-  if (!TNwTCPClient::Connected()) return false;
-  if (data_channel_) return true;  // inside a store: its replies are awaited
+void TNwFTP::DropSessionIfServerLeft() {
+  // Inside a store its replies are awaited.
+  if (!Connected() || data_channel_) return;
   int received = -1;
   try {
-    received = ReadFromStack(false, TNwTimeLimit::Milliseconds(0), false);
+    received = ReadFromStack(TNwClosedAction::caReturnZero, TNwTimeLimit::Milliseconds(0),
+                             TNwTimeoutAction::taReturnMinusOne);
   } catch (const ENwException&) {
     received = 0;  // a reset: gone as well
   }
-  if (received == -1 && InputBufferSize() == 0) return true;
+  if (received == -1 && InputBufferSize() == 0) return;
   // Keep what the server said last, when it is whole, for whoever asks why.
   try {
     TNwExchangeDeadline now(*this, TNwTimeLimit::Milliseconds(0));
@@ -72,7 +75,6 @@ bool TNwFTP::Connected() {
   } catch (const ENwException&) {
   }
   Disconnect();
-  return false;
 }
 
 void TNwFTP::DropDataChannel() {
@@ -87,7 +89,7 @@ void TNwFTP::Disconnect() {
 }
 
 int TNwFTP::SendCmd(const std::string& command, const std::vector<int>& expected) {
-  RefuseUnsafeArgument(command, "command");
+  RefuseUnsafeFtpArgument(command, "command");
   TNwExchangeDeadline exchange(*this, ReplyTimeout);
   try {
     WriteLn(command);
@@ -115,7 +117,7 @@ int TNwFTP::GetReply(const std::vector<int>& expected) {
     Disconnect();
     throw;
   }
-  if (last_reply_.NumericCode == 421) {
+  if (last_reply_.NumericCode == kServiceClosing) {
     // The server is closing the session, whatever the command was.
     Disconnect();
     throw ENwProtocolReplyError(last_reply_.NumericCode, ReplyMessage(last_reply_));
@@ -166,20 +168,22 @@ void TNwFTP::AcceptDataConnection() {
     if (outcome == TNwListenOutcome::loAccepted) return;
     if (outcome == TNwListenOutcome::loTimedOut) throw ENwAcceptTimeout();
     // Something came on the control connection, or its end.
-    if (ReadFromStack(true, TNwTimeLimit::Milliseconds(0), false) == 0) break;
+    const int got = ReadFromStack(TNwClosedAction::caRaise, TNwTimeLimit::Milliseconds(0),
+                                  TNwTimeoutAction::taReturnMinusOne);
+    if (got == 0) break;
   }
   // The server answered before it connected: that answer ends the transfer,
   // whatever its code, since no byte of the file has gone.
   DropDataChannel();
   GetReply({});
   const TNwRFCReply answer = last_reply_;
-  if (answer.NumericCode == 426 || answer.NumericCode == 450) FailAbandonedTransfer();
+  if (answer.NumericCode == kTransferAborted || answer.NumericCode == kActionNotTaken) FailAbandonedTransfer();
   throw ENwProtocolReplyError(answer.NumericCode, ReplyMessage(answer));
 }
 
 void TNwFTP::ReadFinalReply() {
-  const int code = GetReply({225, 226, 250, 426, 450});
-  if (code == 426 || code == 450) FailAbandonedTransfer();
+  const int code = GetReply({225, 226, 250, kTransferAborted, kActionNotTaken});
+  if (code == kTransferAborted || code == kActionNotTaken) FailAbandonedTransfer();
 }
 
 // A 426 or 450 is the server giving the transfer up: nothing after it can
@@ -191,7 +195,8 @@ void TNwFTP::ReadFinalReply() {
 void TNwFTP::FailAbandonedTransfer() {
   const TNwRFCReply abandoned = last_reply_;
   try {
-    if (InputBufferSize() > 0 || ReadFromStack(false, kNwFtpFollowUpReplyTimeLimit, false) > 0) {
+    if (InputBufferSize() > 0 || ReadFromStack(TNwClosedAction::caReturnZero, kNwFtpFollowUpReplyTimeLimit,
+                                               TNwTimeoutAction::taReturnMinusOne) > 0) {
       GetReply({});
     } else {
       Disconnect();
@@ -205,15 +210,16 @@ void TNwFTP::FailAbandonedTransfer() {
 
 void TNwFTP::Put(const std::string& local_file, const std::string& remote_name) {
   // Refused before the file is opened: nothing is touched for a bad name.
-  RefuseUnsafeArgument(remote_name, "file name");
+  RefuseUnsafeFtpArgument(remote_name, "file name");
   if (Passive) throw ENwException("Passive transfers are not supported.");
   TNwFileStream file(local_file);
   Put(file, remote_name);
 }
 
 void TNwFTP::Put(TNwStream& source, const std::string& remote_name) {
-  RefuseUnsafeArgument(remote_name, "file name");
+  RefuseUnsafeFtpArgument(remote_name, "file name");
   if (Passive) throw ENwException("Passive transfers are not supported.");
+  DropSessionIfServerLeft();
   if (!Connected()) throw ENwNotConnected("Not Connected");
   TNwExchangeDeadline store(*this, StoreTimeout);
   // Every way out but a whole file resets the data connection.
@@ -228,7 +234,7 @@ void TNwFTP::Put(TNwStream& source, const std::string& remote_name) {
   // From here the server owes a final reply.
   try {
     AcceptDataConnection();
-    data_channel_->WriteStream(source, false);
+    data_channel_->WriteStream(source, TNwStreamFrom::sfPosition);
   } catch (const ENwProtocolReplyError&) {
     throw;  // the final reply came, early, and was read
   } catch (...) {

@@ -50,12 +50,13 @@ class TNwFTP : public TNwTCPClient {
   void Connect(bool auto_login = true, TNwTimeLimit limit = TNwTimeLimit::Unlimited());
   void Connect(TNwTimeLimit limit) override { Connect(true, limit); }
 
-  // True while the control connection is open and in step. Between
-  // commands the server owes nothing, so anything it has sent since (a 421
-  // before it leaves, a late reply, its close) ends the session here, without
-  // waiting: the caller then connects afresh instead of having its next
-  // command fail. A 421 found so is left in LastCmdResult().
-  bool Connected();
+  // Between commands the server owes nothing, so anything it has sent
+  // since (a 421 before it leaves, a late reply, its close) means the
+  // session is over: this closes the control connection then, without
+  // waiting, and the caller can connect afresh instead of having its next
+  // command fail. A 421 found so is left in LastCmdResult(). Connected()
+  // afterwards tells whether the session goes on.
+  void DropSessionIfServerLeft();
 
   // Stores the local file as `remote_name` in active mode. A failure whose
   // reply from the server was not read (time-outs, a broken transfer, a
@@ -99,6 +100,13 @@ class TNwFTP : public TNwTCPClient {
   TNwRFCReply last_reply_;
   std::unique_ptr<TNwSimpleServer> data_channel_;
 };
+
+// Raises ENwLineBreakNotAllowed when `value` holds a CR, LF or NUL, which
+// would end an FTP command early and let the rest pass for a command of its
+// own (a user name pasted from the clipboard, a file name holding a line
+// break). The client refuses such an argument before it sends anything;
+// `what` names it in the message.
+void RefuseUnsafeFtpArgument(const std::string& value, const char* what);
 
 // "PORT" argument for an IPv4 address and port: "h1,h2,h3,h4,p1,p2".
 std::string FtpPortArgument(const std::string& ip, int port);

@@ -202,7 +202,7 @@ void TNwHTTP::ConnectForRequest() {
   if (!KeepAlive()) Disconnect();
   // A close the server made since the last answer is noticed here, so the
   // request goes out on a fresh connection instead of a dead one.
-  if (Connected()) ReadFromStack(false, kNwCloseProbeTimeLimit, false);
+  if (Connected()) ReadFromStack(TNwClosedAction::caReturnZero, kNwCloseProbeTimeLimit, TNwTimeoutAction::taReturnMinusOne);
   if (!Connected()) Connect(ReadTimeout);
 }
 
@@ -215,7 +215,7 @@ void TNwHTTP::SendRequest(const std::string& head) {
     CancelWriteBuffer();
     throw;
   }
-  if (SendsBody(request_.Method) && request_.Source) WriteStream(*request_.Source, true);
+  if (SendsBody(request_.Method) && request_.Source) WriteStream(*request_.Source, TNwStreamFrom::sfStart);
 }
 
 void TNwHTTP::RetrieveHeaders(std::size_t& head_budget) {

@@ -15,6 +15,10 @@ inline constexpr int kNwDefaultMaxLineLength = 16384;
 inline constexpr int kNwDefaultRecvBufferSize = 32768;
 inline constexpr int kNwDefaultSendBufferSize = 32768;
 
+// How long any wait of a connection with a wait hook goes on before the hook
+// is called again (see TNwTCPConnection::WaitHook).
+inline constexpr TNwTimeLimit kNwWaitHookInterval = TNwTimeLimit::Milliseconds(50);
+
 // The status lines and header lines of one exchange's answer, interim (100)
 // blocks included, may not exceed this in total. The line reader is handed
 // what is left of it as its limit, whatever MaxLineLength says.
@@ -68,10 +72,14 @@ inline constexpr TNwTimeLimit kNwFtpConnectTimeLimit = TNwTimeLimit::Millisecond
 // Bounds on whole operations, over the per-wait limits above, so that a
 // server that answers, but slowly (a trickle of reply lines, a transfer that
 // creeps), cannot stretch them: the connect with greeting and login, and one
-// store (commands, the connection back, the file, the final reply). A row
-// of the batch upload does at most one of each: two minutes in all.
-inline constexpr TNwTimeLimit kNwFtpLoginTimeLimit = TNwTimeLimit::Milliseconds(30000);
+// store (commands, the connection back, the file, the final reply). The
+// login gets no less than one reply may take, so a server that greets late
+// (a reverse lookup against a dead resolver) is still logged in.
+inline constexpr TNwTimeLimit kNwFtpLoginTimeLimit = kNwFtpReplyTimeLimit;
 inline constexpr TNwTimeLimit kNwFtpStoreTimeLimit = TNwTimeLimit::Milliseconds(90000);
+// A login and one store together, for a caller that bounds the two as one
+// step: a server that answers, but slowly, holds it two minutes at most.
+inline constexpr TNwTimeLimit kNwFtpLoginAndStoreTimeLimit = TNwTimeLimit::Milliseconds(120000);
 // After a 426 or 450 (the server gave the transfer up), how long a second
 // reply that some servers send after it may take to begin.
 inline constexpr TNwTimeLimit kNwFtpFollowUpReplyTimeLimit = TNwTimeLimit::Milliseconds(1000);

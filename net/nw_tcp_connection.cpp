@@ -90,6 +90,28 @@ TNwTimeLimit TNwTCPConnection::WaitLimit(std::optional<TNwTimeLimit> wait) const
   return TNwTimeLimit::Shorter(wait.value_or(ReadTimeout), deadline_.Remaining());
 }
 
+bool TNwTCPConnection::WaitPaced(TNwTimeLimit limit, const std::function<bool(TNwTimeLimit slice)>& ready) {
+  if (!WaitHook) return ready(limit);
+  const bool whole = handler_ && handler_->WaitsEndAtOnce();
+  const TNwDeadline deadline = TNwDeadline::After(limit);
+  for (;;) {
+    CallWaitHookWhenDue();
+    const TNwTimeLimit left = deadline.Remaining();
+    const auto until_due = std::chrono::ceil<std::chrono::milliseconds>(*hook_due_ - std::chrono::steady_clock::now());
+    const TNwTimeLimit slice = whole ? left : TNwTimeLimit::Shorter(left, TNwTimeLimit::Milliseconds(until_due.count()));
+    if (ready(slice)) return true;
+    if (slice == left) return false;
+  }
+}
+
+void TNwTCPConnection::CallWaitHookWhenDue() {
+  if (hook_due_ && std::chrono::steady_clock::now() < *hook_due_) return;
+  WaitHook();
+  // Counted from the hook's return: a slow repaint still leaves the wait a
+  // whole interval of its own.
+  hook_due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(kNwWaitHookInterval.Ms());
+}
+
 TNwLineLimit TNwTCPConnection::LineLimit() const {
   TNwLineLimit limit;
   limit.MaxLength = MaxLineLength > 0 ? static_cast<std::size_t>(MaxLineLength) : std::string::npos;
@@ -97,8 +119,9 @@ TNwLineLimit TNwTCPConnection::LineLimit() const {
   return limit;
 }
 
-int TNwTCPConnection::ReadFromStack(bool raise_if_disconnected, std::optional<TNwTimeLimit> wait,
-                                    bool raise_on_timeout) {
+int TNwTCPConnection::ReadFromStack(TNwClosedAction if_closed, std::optional<TNwTimeLimit> wait,
+                                    TNwTimeoutAction if_timed_out) {
+  const bool raise_if_disconnected = if_closed == TNwClosedAction::caRaise;
   CheckForDisconnect(raise_if_disconnected);
   if (!handler_ || !handler_->Connected()) {
     if (raise_if_disconnected) throw ENwNotConnected("Not Connected");
@@ -109,13 +132,13 @@ int TNwTCPConnection::ReadFromStack(bool raise_if_disconnected, std::optional<TN
     bool readable = false;
     try {
       // Taken afresh on each round, so the deadline is never overrun.
-      readable = handler_->Readable(WaitLimit(wait), &pacer_);
+      readable = WaitPaced(WaitLimit(wait), [this](TNwTimeLimit slice) { return handler_->Readable(slice); });
     } catch (const ENwSocketError&) {
       CloseSocketAfterError();
       throw;
     }
     if (!readable) {
-      if (raise_on_timeout) throw ENwReadTimeout("Read Timeout");
+      if (if_timed_out == TNwTimeoutAction::taRaise) throw ENwReadTimeout("Read Timeout");
       return -1;
     }
     int error = 0;
@@ -162,7 +185,7 @@ std::string TNwTCPConnection::ReadLn(const TNwLineLimit& line_limit, std::string
     // The terminator may straddle what is held and what comes next.
     search_from = held.size() >= terminator.size() ? held.size() - terminator.size() + 1 : 0;
     CheckForDisconnect(true, true);
-    if (ReadFromStack(true, wait, false) == -1) {
+    if (ReadFromStack(TNwClosedAction::caRaise, wait, TNwTimeoutAction::taReturnMinusOne) == -1) {
       line_timed_out_ = true;
       return {};
     }
@@ -172,7 +195,7 @@ std::string TNwTCPConnection::ReadLn(const TNwLineLimit& line_limit, std::string
 void TNwTCPConnection::ReadBuffer(void* buffer, std::size_t count) {
   while (input_.Size() < count) {
     CheckForDisconnect(true, true);
-    ReadFromStack(true, std::nullopt, true);
+    ReadFromStack();
     CheckForDisconnect(true, true);
   }
   std::memcpy(buffer, input_.Data(), count);
@@ -210,7 +233,7 @@ void TNwTCPConnection::ReadStream(TNwStream& stream, std::int64_t count, bool un
   };
   take_buffered();
   while ((count < 0 || done < count) && Connected()) {
-    ReadFromStack(!until_close, std::nullopt, true);
+    ReadFromStack(until_close ? TNwClosedAction::caReturnZero : TNwClosedAction::caRaise);
     take_buffered();
   }
   EndWork(TNwWorkMode::wmRead);
@@ -218,7 +241,7 @@ void TNwTCPConnection::ReadStream(TNwStream& stream, std::int64_t count, bool un
 }
 
 std::string TNwTCPConnection::CurrentReadBuffer() {
-  if (Connected()) ReadFromStack(false, std::nullopt, true);
+  if (Connected()) ReadFromStack(TNwClosedAction::caReturnZero);
   return input_.Extract(input_.Size());
 }
 
@@ -251,7 +274,7 @@ void TNwTCPConnection::SendNow(const char* bytes, std::size_t count) {
   while (sent < count) {
     bool writable = false;
     try {
-      writable = handler_->Writable(WaitLimit(std::nullopt), &pacer_);
+      writable = WaitPaced(WaitLimit(std::nullopt), [this](TNwTimeLimit slice) { return handler_->Writable(slice); });
     } catch (const ENwSocketError&) {
       CloseSocketAfterError(true);
       throw;
@@ -283,13 +306,13 @@ void TNwTCPConnection::WriteCardinal(std::uint32_t value) {
   WriteBuffer(&wire, sizeof wire);
 }
 
-void TNwTCPConnection::WriteStream(TNwStream& stream, bool from_start, bool write_byte_count,
+void TNwTCPConnection::WriteStream(TNwStream& stream, TNwStreamFrom from, TNwLengthPrefix prefix,
                                    std::int64_t count) {
-  if (from_start) stream.Seek(0, TNwSeekOrigin::soBeginning);
+  if (from == TNwStreamFrom::sfStart) stream.Seek(0, TNwSeekOrigin::soBeginning);
   const std::int64_t start = stream.Position();
   const std::int64_t end = count > 0 ? start + count : stream.Size();
   const std::int64_t total = std::max<std::int64_t>(0, end - start);
-  if (write_byte_count) WriteCardinal(static_cast<std::uint32_t>(total));
+  if (prefix == TNwLengthPrefix::lpCardinal) WriteCardinal(static_cast<std::uint32_t>(total));
   const auto piece = static_cast<std::size_t>(std::max(1, SendBufferSize));
   std::vector<char> chunk(static_cast<std::size_t>(std::min<std::int64_t>(total, static_cast<std::int64_t>(piece))));
   std::int64_t done = 0;
@@ -340,9 +363,12 @@ void TNwTCPClient::Connect(TNwTimeLimit limit) {
   EnsureIOHandler();
   handler_->Open();
   ResetForConnect();
+  const TNwTimeLimit within = TNwTimeLimit::Shorter(limit, ExchangeDeadline().Remaining());
+  const TNwConnectRequest to{Host, Port, BoundIP, BoundPort, !within.IsUnlimited()};
   try {
-    handler_->ConnectClient(Host, Port, BoundIP, BoundPort,
-                            TNwTimeLimit::Shorter(limit, ExchangeDeadline().Remaining()), OnStatus, &Pacer());
+    if (!WaitPaced(within, [&](TNwTimeLimit slice) { return handler_->ConnectClient(to, slice, OnStatus); })) {
+      throw ENwConnectTimeout("Connect timed out.");
+    }
   } catch (...) {
     handler_->Close();
     throw;

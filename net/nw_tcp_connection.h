@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,7 +15,6 @@
 #include "nw_status.h"
 #include "nw_stream.h"
 #include "nw_time_limit.h"
-#include "nw_wait_hook.h"
 
 // A blocking, buffered, line-aware connection. HTTP and FTP speak through it:
 // it owns the input buffer, the line rule (LF or CR LF), the limits and the
@@ -22,6 +22,14 @@
 namespace vantora {
 
 enum class TNwMaxLineAction { maException, maSplit };
+// What a receive does when the connection is closed or not open, and when
+// its wait runs out.
+enum class TNwClosedAction { caRaise, caReturnZero };
+enum class TNwTimeoutAction { taRaise, taReturnMinusOne };
+// Where a stream is sent from, and whether its length goes first (a 32-bit
+// network-order integer).
+enum class TNwStreamFrom { sfStart, sfPosition };
+enum class TNwLengthPrefix { lpNone, lpCardinal };
 
 // The longest line one line read accepts, and what a longer one does.
 struct TNwLineLimit {
@@ -45,11 +53,14 @@ class TNwTCPConnection : public TNwComponent {
   int RecvBufferSize = kNwDefaultRecvBufferSize;
   int SendBufferSize = kNwDefaultSendBufferSize;
   // Called at least every kNwWaitHookInterval while the connection waits
-  // (name lookup, connect, bytes to read, room to send); none by default.
-  // It runs inside the connection's own wait, so it must not disconnect,
-  // reconnect or destroy the connection (the batch dialog refuses every
-  // click while its run waits for this reason).
-  TNwWaitHook WaitHook;
+  // (name lookup, connect, bytes to read, room to send, a connection to
+  // take); none by default. A caller that blocks its user interface thread
+  // on a transfer lets that thread repaint and answer the desktop here, and
+  // the layer stays free of windowing code. A hook that throws ends the wait
+  // with its exception, which fails the operation. It runs inside the
+  // connection's own wait, so it must not disconnect, reconnect or destroy
+  // the connection.
+  std::function<void()> WaitHook;
   std::function<void()> OnConnected;
   std::function<void()> OnDisconnected;
 
@@ -93,8 +104,9 @@ class TNwTCPConnection : public TNwComponent {
   // ReadTimeout) and never past the exchange deadline. Returns the bytes
   // received, 0 when not connected or closed, -1 on a time-out that was not
   // to be raised.
-  int ReadFromStack(bool raise_if_disconnected = true, std::optional<TNwTimeLimit> wait = std::nullopt,
-                    bool raise_on_timeout = true);
+  int ReadFromStack(TNwClosedAction if_closed = TNwClosedAction::caRaise,
+                    std::optional<TNwTimeLimit> wait = std::nullopt,
+                    TNwTimeoutAction if_timed_out = TNwTimeoutAction::taRaise);
 
   // MaxLineLength (0: no limit) and MaxLineAction as a line limit.
   TNwLineLimit LineLimit() const;
@@ -127,8 +139,8 @@ class TNwTCPConnection : public TNwComponent {
   void WriteCardinal(std::uint32_t value);
   // Sends the stream from its start (or position) to start + count (count
   // <= 0: to its size) in SendBufferSize pieces.
-  void WriteStream(TNwStream& stream, bool from_start = true, bool write_byte_count = false,
-                   std::int64_t count = 0);
+  void WriteStream(TNwStream& stream, TNwStreamFrom from = TNwStreamFrom::sfStart,
+                   TNwLengthPrefix prefix = TNwLengthPrefix::lpNone, std::int64_t count = 0);
   void WriteFile(const std::string& path);
 
   // threshold -1: collect until flushed or closed; > 0: send on reaching it.
@@ -146,8 +158,13 @@ class TNwTCPConnection : public TNwComponent {
   void ResetForConnect();
   // After a failure: closes this side, with a reset when `reset`.
   void CloseSocketAfterError(bool reset = false);
-  // Paces WaitHook over this connection's waits.
-  TNwWaitPacer& Pacer() { return pacer_; }
+  // Waits until `ready(slice)` says so, within `limit`; false when the
+  // limit ran out. Every wait of the connection, and of the handler under
+  // it, goes through here, the one place that decides when WaitHook runs:
+  // with a hook, `ready` gets the limit in slices that end when the hook is
+  // due (unless the handler's waits end at once), and the hook is called
+  // before each slice when due.
+  bool WaitPaced(TNwTimeLimit limit, const std::function<bool(TNwTimeLimit slice)>& ready);
 
   TNwIOHandler* handler_ = nullptr;
 
@@ -157,8 +174,14 @@ class TNwTCPConnection : public TNwComponent {
   // The wait asked for (or ReadTimeout), cut to what is left of the deadline.
   TNwTimeLimit WaitLimit(std::optional<TNwTimeLimit> wait) const;
 
+  // Calls WaitHook at the first wait, then once kNwWaitHookInterval has
+  // passed since it last returned. The time is counted across waits, so a
+  // peer that answers every wait just before the interval ends still lets
+  // the hook run.
+  void CallWaitHookWhenDue();
+
   std::unique_ptr<TNwIOHandler> owned_handler_;
-  TNwWaitPacer pacer_{WaitHook};
+  std::optional<std::chrono::steady_clock::time_point> hook_due_;
   TNwManagedBuffer input_;
   std::vector<char> scratch_;
   bool closed_gracefully_ = false;

@@ -8,12 +8,13 @@
 #include <unistd.h>
 
 #include <cstddef>
-#include <dirent.h>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "open_descriptors.h"
 
 namespace vantora::testing {
 
@@ -142,18 +143,7 @@ class FinalisationWatch {
   std::size_t watched_ = 0;
 };
 
-// The process's open file descriptors and resident memory, as the kernel
-// counts them.
-inline int OpenFileDescriptors() {
-  int n = 0;
-  if (DIR* dir = opendir("/proc/self/fd")) {
-    while (dirent* e = readdir(dir)) n += e->d_name[0] != '.';
-    closedir(dir);
-    --n;  // the descriptor of the listing itself
-  }
-  return n;
-}
-
+// The process's resident memory, as the kernel counts it.
 inline long ResidentKiB() {
   std::ifstream statm("/proc/self/statm");
   long size = 0, resident = 0;

@@ -31,6 +31,11 @@ class TempDir {
 
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  // Writes `bytes` as the file `name` in the folder; returns its path.
+  std::string File(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path_ / name, std::ios::binary) << bytes;
+    return (path_ / name).string();
+  }
 
  private:
   std::filesystem::path path_;

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -13,7 +10,9 @@
 #include "ftp_server_process.h"
 #include "nw_exceptions.h"
 #include "nw_ftp.h"
+#include "open_descriptors.h"
 #include "private_network.h"
+#include "temp_dir.h"
 
 // The FTP client against real servers: pyftpdlib (which answers STOR with
 // 125) and vsftpd (150). Three files of 0 bytes, 30 KB and 8 MB go over one
@@ -40,23 +39,6 @@ std::vector<LocalFile> ThreeFiles() {
   return {{"empty.jpg", ""}, {"11010119900101123X.jpg", photo}, {"big.bin", big}};
 }
 
-class TempFolder {
- public:
-  TempFolder() {
-    char name[] = "/tmp/vantora-ftp-local-XXXXXX";
-    path_ = ::mkdtemp(name);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  std::string Write(const LocalFile& file) const {
-    const std::string path = path_ + "/" + file.name;
-    std::ofstream(path, std::ios::binary) << file.bytes;
-    return path;
-  }
-
- private:
-  std::string path_;
-};
-
 // A client logged in to the real server.
 std::unique_ptr<TNwFTP> LoggedIn(const testing::FtpServerProcess& server, const std::string& user,
                                  const std::string& password) {
@@ -70,13 +52,13 @@ std::unique_ptr<TNwFTP> LoggedIn(const testing::FtpServerProcess& server, const 
 }
 
 void StoreThreeFiles(const testing::FtpServerProcess& server, const std::string& user, const std::string& password) {
-  TempFolder local;
+  testing::TempDir local;
   const auto files = ThreeFiles();
   auto client = LoggedIn(server, user, password);
   TNwFTP& ftp = *client;
   for (const LocalFile& file : files) {
     SCOPED_TRACE(file.name);
-    ftp.Put(local.Write(file), file.name);
+    ftp.Put(local.File(file.name, file.bytes), file.name);
     EXPECT_TRUE(ftp.LastCmdResult().NumericCode == 226 || ftp.LastCmdResult().NumericCode == 250);
     EXPECT_TRUE(ftp.Connected());
   }
@@ -92,19 +74,21 @@ void StoreThreeFiles(const testing::FtpServerProcess& server, const std::string&
 // close): the client notices before the next store and logs in afresh.
 void StoreAfterAnIdleTimeOut(const testing::FtpServerProcess& server, const std::string& user,
                              const std::string& password) {
-  TempFolder local;
+  testing::TempDir local;
   const LocalFile photo{"after-idle.jpg", "photo after the idle time-out"};
   auto client = LoggedIn(server, user, password);
   TNwFTP& ftp = *client;
-  // Only asking tells when the server has gone.
+  // Only looking tells when the server has gone.
   const auto idle = std::chrono::steady_clock::now();
-  while (ftp.Connected() && std::chrono::steady_clock::now() - idle < std::chrono::seconds(10)) {
+  while (std::chrono::steady_clock::now() - idle < std::chrono::seconds(10)) {
+    ftp.DropSessionIfServerLeft();
+    if (!ftp.Connected()) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   EXPECT_FALSE(ftp.Connected());
   EXPECT_EQ(ftp.LastCmdResult().NumericCode, 421);
   ftp.Connect(true);
-  ftp.Put(local.Write(photo), photo.name);
+  ftp.Put(local.File(photo.name, photo.bytes), photo.name);
   ftp.Disconnect();
   EXPECT_EQ(server.Stored(photo.name), photo.bytes);
 }
@@ -126,9 +110,9 @@ TEST(NetFtpServers, VsftpdStoresThreeFilesOverOneLogin) {
   StoreAfterAnIdleTimeOut(*server, "vantoraftp", "s3cret");
 }
 
-std::size_t Entries(const char* folder) {
+std::size_t Threads() {
   std::size_t n = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++n;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
   return n;
 }
 
@@ -137,8 +121,8 @@ std::size_t Entries(const char* folder) {
 // descriptor behind.
 TEST(NetFtpServers, ANameNoResolverAnswersForEndsAtTheConnectBound) {
   if (!g_resolver_error.empty()) GTEST_SKIP() << "no silent name server: " << g_resolver_error;
-  const std::size_t threads = Entries("/proc/self/task");
-  const std::size_t descriptors = Entries("/proc/self/fd");
+  const std::size_t threads = Threads();
+  const int descriptors = testing::OpenFileDescriptors();
   TNwFTP ftp;
   ftp.Host = "station.invalid";
   ftp.ConnectTimeout = TNwTimeLimit::Milliseconds(1000);
@@ -151,11 +135,11 @@ TEST(NetFtpServers, ANameNoResolverAnswersForEndsAtTheConnectBound) {
   EXPECT_LT(took, std::chrono::milliseconds(2000));
   EXPECT_GE(hook_calls, 10);  // the lookup's wait let it run every 50 ms
   // The resolver's own time-out is 3 s; nothing else tells when it is over.
-  for (int i = 0; i < 200 && (Entries("/proc/self/task") != threads || Entries("/proc/self/fd") != descriptors); ++i) {
+  for (int i = 0; i < 200 && (Threads() != threads || testing::OpenFileDescriptors() != descriptors); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  EXPECT_EQ(Entries("/proc/self/task"), threads);
-  EXPECT_EQ(Entries("/proc/self/fd"), descriptors);
+  EXPECT_EQ(Threads(), threads);
+  EXPECT_EQ(testing::OpenFileDescriptors(), descriptors);
 }
 
 }  // namespace

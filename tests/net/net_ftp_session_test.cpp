@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -18,6 +15,8 @@
 #include "nw_exceptions.h"
 #include "nw_ftp.h"
 #include "nw_stream.h"
+#include "open_descriptors.h"
+#include "temp_dir.h"
 
 // The FTP client against scripted servers on loopback: login, active-mode
 // stores, every way a server can fail or misbehave, and the exact bytes of a
@@ -31,23 +30,6 @@ using testing::FakeServer;
 using testing::FtpScriptPeer;
 using testing::FtpTranscript;
 using Script = std::function<void(FtpScriptPeer&)>;
-
-class TempFolder {
- public:
-  TempFolder() {
-    char name[] = "/tmp/vantora-ftp-test-XXXXXX";
-    path_ = ::mkdtemp(name);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  std::string File(const std::string& name, const std::string& bytes) const {
-    const std::string path = path_ + "/" + name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-
- private:
-  std::string path_;
-};
 
 // One client against scripted sessions, one script per control connection.
 // Short bounds keep the time-out cases quick.
@@ -241,12 +223,6 @@ TEST(NetFtpSession, ConnectAndLoginCases) {
   }
 }
 
-std::size_t OpenDescriptors() {
-  std::size_t n = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
-  return n;
-}
-
 // Where the bytes of a store come from: the file, or a stream that claims
 // more than it yields (a photo that shrank), ending early or failing.
 enum class Source { kFile, kEndsEarly, kReadFails };
@@ -276,11 +252,14 @@ struct PutCase {
   Script server;  // after the login
   std::string outcome;
   bool connected_after;
-  // How the client ended the data connection, when the server recorded one.
-  testing::DataEnd data_end = testing::DataEnd::kOrderly;
+  // How the client ended the data connection the server recorded, or
+  // kNoDataConnection: the server recorded none.
+  std::optional<testing::DataEnd> data_end = testing::DataEnd::kOrderly;
   Source source = Source::kFile;
   bool hook_throws = false;
 };
+
+constexpr std::nullopt_t kNoDataConnection = std::nullopt;
 
 std::string Pattern(std::size_t size) {
   std::string bytes(size, '\0');
@@ -325,8 +304,9 @@ TEST(NetFtpSession, StoreCases) {
       {"PORT refused",
        1000,
        [](FtpScriptPeer& p) { p.AnswerPort("500 Illegal PORT command.\r\n"); },
-       "reply 500", true},
-      {"PORT answered 421", 1000, [](FtpScriptPeer& p) { p.AnswerPort("421 Timeout.\r\n"); }, "reply 421", false},
+       "reply 500", true, kNoDataConnection},
+      {"PORT answered 421", 1000, [](FtpScriptPeer& p) { p.AnswerPort("421 Timeout.\r\n"); }, "reply 421", false,
+       kNoDataConnection},
       // Only a whole line of text answers before the data connection comes.
       {"blank line with the 150", 1000, store_with("150 Opening.\r\n\r\n", "226 Done.\r\n"), "", true},
       {"blank line, then partial line while waiting",
@@ -348,14 +328,14 @@ TEST(NetFtpSession, StoreCases) {
          p.Answer("STOR", "150 Opening.\r\n\r\n");
          p.Send("\r\n\r\n");
        },
-       "Accept timed out.", false},
+       "Accept timed out.", false, kNoDataConnection},
       {"STOR 550, never connects",
        1000,
        [](FtpScriptPeer& p) {
          p.AnswerPort();
          p.Answer("STOR", "550 Permission denied.\r\n");
        },
-       "reply 550", true},
+       "reply 550", true, kNoDataConnection},
       {"425 before connecting",
        1000,
        [](FtpScriptPeer& p) {
@@ -363,18 +343,20 @@ TEST(NetFtpSession, StoreCases) {
          p.Answer("STOR", "150 Opening.\r\n");
          p.Send("425 Can't open data connection.\r\n");
        },
-       "reply 425", true},
+       "reply 425", true, kNoDataConnection},
       {"never connects back",
        1000,
        [](FtpScriptPeer& p) {
          p.AnswerPort();
          p.Answer("STOR", "150 Opening.\r\n");
        },
-       "Accept timed out.", false},
+       "Accept timed out.", false, kNoDataConnection},
       {"no final reply", 1000, store_with("150 Opening.\r\n", ""), "Read Timeout", false},
       {"garbled final reply", 1000, store_with("150 Opening.\r\n", "226 " + std::string(20000, 'g') + "\r\n"),
        "Max line length exceeded.", false},
-      {"close after PORT", 1000, [](FtpScriptPeer& p) { p.Command(); p.Close(); }, kClosed, false},
+      // The PORT is read unanswered, so that its port is checked closed.
+      {"close after PORT", 1000, [](FtpScriptPeer& p) { p.AnswerPort(""); p.Close(); }, kClosed, false,
+       kNoDataConnection},
       {"close after STOR",
        1000,
        [](FtpScriptPeer& p) {
@@ -382,7 +364,7 @@ TEST(NetFtpSession, StoreCases) {
          p.Command();
          p.Close();
        },
-       kClosed, false},
+       kClosed, false, kNoDataConnection},
       {"close during the data transfer",
        24 << 20,
        [](FtpScriptPeer& p) {
@@ -393,7 +375,7 @@ TEST(NetFtpSession, StoreCases) {
          link.Close();
          p.Close();
        },
-       kClosed, false},
+       kClosed, false, kNoDataConnection},
       {"close before the final reply",
        1000,
        [](FtpScriptPeer& p) {
@@ -411,7 +393,7 @@ TEST(NetFtpSession, StoreCases) {
          DataLink stranger(p.DataPort());
          stranger.Close();
        },
-       "Read Timeout|Socket Error #", false},
+       "Read Timeout|Socket Error #", false, kNoDataConnection},
       // A transfer the client gives up ends with a reset, never with the
       // close that would mark the part sent as the whole file.
       {"server stops taking the file", 24 << 20, stalls, "Socket Error # 10060", false, testing::DataEnd::kReset},
@@ -422,8 +404,8 @@ TEST(NetFtpSession, StoreCases) {
       {"the photo cannot be read further", 100000, store_with("150 Opening.\r\n", ""), "The photo cannot be read.",
        false, testing::DataEnd::kReset, Source::kReadFails},
   };
-  TempFolder folder;
-  const std::size_t fds_before = OpenDescriptors();
+  testing::TempDir folder;
+  const int fds_before = testing::OpenFileDescriptors();
   for (const PutCase& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string bytes = Pattern(c.file_size);
@@ -451,18 +433,19 @@ TEST(NetFtpSession, StoreCases) {
       ASSERT_EQ(s.transcript.Files().size(), 1u);
       EXPECT_TRUE(s.transcript.Files()[0] == bytes) << "the file arrived changed";
     }
-    for (const testing::DataEnd end : s.transcript.FileEnds()) EXPECT_EQ(end, c.data_end);
+    EXPECT_EQ(s.transcript.FileEnds(),
+              c.data_end ? std::vector<testing::DataEnd>{*c.data_end} : std::vector<testing::DataEnd>{});
     // Whatever happened, the data port no longer takes connections.
     for (int port : s.transcript.DataPorts()) EXPECT_FALSE(DataLink(port).Connected()) << "port " << port;
   }
   // No listener, data connection or file is left open by any of the cases.
-  EXPECT_EQ(OpenDescriptors(), fds_before);
+  EXPECT_EQ(testing::OpenFileDescriptors(), fds_before);
 }
 
 // Two files over one login, as the batch upload stores them, byte for byte:
 // one from a path, one from a stream.
 TEST(NetFtpSession, TwoFileDialogueOnTheWire) {
-  TempFolder folder;
+  testing::TempDir folder;
   const std::string first_bytes("first\r\n\0\xff\n", 10);
   const std::string second_bytes = Pattern(70000);
   const std::string first = folder.File("a.jpg", first_bytes);
@@ -515,7 +498,7 @@ TEST(NetFtpSession, TwoFileDialogueOnTheWire) {
 // comes first is reset and gets nothing, and a second connection during the
 // transfer is refused.
 TEST(NetFtpSession, DataPortTakesOneConnectionFromTheServerOnly) {
-  TempFolder folder;
+  testing::TempDir folder;
   const std::string bytes = Pattern(8 << 20);
   const std::string local = folder.File("big.jpg", bytes);
   auto second_refused = std::make_shared<bool>(false);
@@ -553,7 +536,7 @@ TEST(NetFtpSession, LineBreaksAndNulInArgumentsAreRefusedBeforeAnythingIsWritten
     EXPECT_FALSE(s.ftp.Connected());
     EXPECT_EQ(s.server->Accepted(), 0);
   }
-  TempFolder folder;
+  testing::TempDir folder;
   const std::string local = folder.File("ok.jpg", "ok");
   Session s({Then([](FtpScriptPeer& p) {
     p.Login();
@@ -588,7 +571,7 @@ TEST(NetFtpSession, AnAbortNoticeLeavesNoReplyUnread) {
     p.Send("426 Connection closed; transfer aborted.\r\n");
     p.Send("226 Abort successful.\r\n");
   };
-  TempFolder folder;
+  testing::TempDir folder;
   const std::string local = folder.File("p.jpg", "photo");
   for (const Script& notice : {before, after}) {
     Session s({[notice](FtpScriptPeer& p) {
@@ -610,7 +593,7 @@ TEST(NetFtpSession, AnAbortNoticeLeavesNoReplyUnread) {
 // read as the next file's: the control connection is dropped, the next store
 // fails at once, and a new login stores it.
 TEST(NetFtpSession, AFailureWithItsReplyUnreadDropsTheControlConnection) {
-  TempFolder folder;
+  testing::TempDir folder;
   const std::string local = folder.File("p.jpg", "photo");
   Session s({[](FtpScriptPeer& p) {
                p.Login();
@@ -642,7 +625,7 @@ TEST(NetFtpSession, AServerThatLeftBetweenStoresIsNoticedBeforeTheNext) {
     bool closes;
     int last_code;  // LastCmdResult() once noticed
   };
-  TempFolder folder;
+  testing::TempDir folder;
   const std::string local = folder.File("p.jpg", "photo");
   for (const Case& c : {Case{"421 and close", "421 Timeout.\r\n", true, 421},
                         Case{"close after the last 226", "", true, 226},
@@ -665,7 +648,10 @@ TEST(NetFtpSession, AServerThatLeftBetweenStoresIsNoticedBeforeTheNext) {
     s.ftp.Connect(true);
     ASSERT_EQ(Outcome([&] { s.ftp.Put(local, "p.jpg"); }), "");
     ASSERT_EQ(left->get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    s.ftp.Connected();  // a question only: it reads nothing
+    EXPECT_EQ(s.ftp.LastCmdResult().NumericCode, 226);
     const auto asked = std::chrono::steady_clock::now();
+    s.ftp.DropSessionIfServerLeft();
     EXPECT_FALSE(s.ftp.Connected());
     EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(100));
     EXPECT_EQ(s.ftp.LastCmdResult().NumericCode, c.last_code);
@@ -718,7 +704,7 @@ TEST(NetFtpSession, ConnectLoginAndStoreEndWithinTheirBounds) {
        },
        "Socket Error # 10060", 800},
   };
-  TempFolder folder;
+  testing::TempDir folder;
   const std::string local = folder.File("big.jpg", Pattern(24 << 20));
   testing::FullListener full;
   for (const Case& c : cases) {
@@ -751,6 +737,28 @@ TEST(NetFtpSession, ConnectLoginAndStoreEndWithinTheirBounds) {
     EXPECT_GE(took, std::chrono::milliseconds(c.bound_ms - 50));
     EXPECT_LT(took, std::chrono::milliseconds(c.bound_ms + 1000));
     EXPECT_FALSE(s.ftp.Connected());
+  }
+}
+
+// A server that greets late (a reverse lookup against a dead resolver) is
+// logged in as long as its greeting comes within a reply's limit. The
+// client's bounds are their defaults scaled down by one factor, so the
+// greetings stand for 25 s and 48 s.
+TEST(NetFtpSession, AGreetingLateWithinAReplysLimitStillLogsIn) {
+  constexpr int kScale = 30;
+  const TNwFTP defaults;
+  const auto scaled = [](TNwTimeLimit limit) { return TNwTimeLimit::Milliseconds(limit.Ms() / kScale); };
+  for (const int greeting_s : {25, 48}) {
+    SCOPED_TRACE(greeting_s);
+    Session s({Then([greeting_s](FtpScriptPeer& p) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(greeting_s * 1000 / kScale));
+      p.Login();
+    })});
+    s.ftp.ReplyTimeout = scaled(defaults.ReplyTimeout);
+    s.ftp.ConnectTimeout = scaled(defaults.ConnectTimeout);
+    s.ftp.LoginTimeout = scaled(defaults.LoginTimeout);
+    EXPECT_EQ(Outcome([&] { s.ftp.Connect(true); }), "");
+    EXPECT_TRUE(s.ftp.Connected());
   }
 }
 

@@ -331,7 +331,8 @@ TEST(NetTcpConnection, NoReadTimeoutWaitsForALateAnswer) {
   client.Host = "127.0.0.1";
   client.Port = server.Port();
   client.Connect();
-  EXPECT_EQ(client.ReadFromStack(false, TNwTimeLimit::Milliseconds(100), false), -1);  // nothing yet
+  EXPECT_EQ(client.ReadFromStack(TNwClosedAction::caReturnZero, TNwTimeLimit::Milliseconds(100),
+                                 TNwTimeoutAction::taReturnMinusOne), -1);  // nothing yet
   client.Write("go");
   EXPECT_EQ(client.ReadLn(), "late");
 }

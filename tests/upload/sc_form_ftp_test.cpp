@@ -18,9 +18,11 @@
 
 #include "dialog_fixture.h"
 #include "fake_server.h"
+#include "framework/gui_wait.h"
 #include "framework/string_grid.h"
 #include "ftp_peer_process.h"
 #include "imaging/graphics.h"
+#include "open_descriptors.h"
 #include "upload/sc_form.h"
 
 namespace vantora::testing {
@@ -57,10 +59,6 @@ void WriteGreyJpeg(const fs::path& file, int width, int height) {
   TJPEGImage jpeg;
   jpeg.Assign(picture);
   jpeg.SaveToFile(file.string());
-}
-
-long OpenFileCount() {
-  return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
 }
 
 class ScFormFtpTest : public DialogTest {
@@ -120,9 +118,9 @@ TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
   form.sg->SetCell(2, 2, "earlier");  // what an earlier run left must stay
   const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   ASSERT_GE(::inotify_add_watch(watch, local.c_str(), IN_OPEN), 0);
-  const long openFiles = OpenFileCount();
+  const int openFiles = OpenFileDescriptors();
   Run();
-  EXPECT_EQ(OpenFileCount(), openFiles);  // no socket, listener or file left open
+  EXPECT_EQ(OpenFileDescriptors(), openFiles);  // no socket, listener or file left open
   // Each photo is opened once, to be read for the rescale: what is sent is
   // what the rescale wrote, not whatever the path names by then.
   std::multiset<std::string> opened;
@@ -145,7 +143,7 @@ TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
   EXPECT_EQ(Slurp(home / "c.jpg"), Slurp(third));
   EXPECT_EQ(JpegSize(home / "a.jpg"), (Size{227, 303}));
   EXPECT_EQ(JpegSize(home / "c.jpg"), (Size{404, 303}));
-  EXPECT_FALSE(form.Running());
+  EXPECT_FALSE(TGuiWait::Active(form));
   EXPECT_TRUE(form.BitBtn2->isEnabled());
 }
 
@@ -158,7 +156,7 @@ TEST_F(ScFormFtpTest, DuringARunRowsShowTheirStatusAsTheyGoAndTheDialogTakesNoIn
   WatchingPrompter watching([&](const MessageBoxRequest& box) {
     if (box.text != "文件b.jpg不存在!") return;
     looked = true;
-    EXPECT_TRUE(form.Running());
+    EXPECT_TRUE(TGuiWait::Active(form));
     EXPECT_EQ(Status(1), kSent);  // the first row is done and shown
     EXPECT_EQ(Status(3), "");
     EXPECT_EQ(form.sg->Row(), 2);  // the row in progress is the selected one
@@ -171,7 +169,7 @@ TEST_F(ScFormFtpTest, DuringARunRowsShowTheirStatusAsTheyGoAndTheDialogTakesNoIn
   watching.AnswerNextBox(MsgButton::Yes);
   form.BitBtn2->click();
   EXPECT_TRUE(looked);
-  EXPECT_FALSE(form.Running());
+  EXPECT_FALSE(TGuiWait::Active(form));
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(form.sg->RowCount(), 5);  // nothing queued during the run acted afterwards
   EXPECT_EQ(Status(3), kSent);
@@ -320,7 +318,7 @@ TEST_F(ScFormFtpTest, WhileTheServerKeepsARowWaitingTheLoopTurnsAndTheDialogTake
   bool duringWait = false;
   // Runs from a timer started while the client waits for the greeting.
   const auto poke = [&] {
-    duringWait = form.Running() && !greeted;
+    duringWait = TGuiWait::Active(form) && !greeted;
     QTest::mouseClick(form.BitBtn3, Qt::LeftButton);  // "清空文件清单": dropped
     QCoreApplication::postEvent(form.BitBtn3, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
                                                               Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
