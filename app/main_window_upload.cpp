@@ -1,5 +1,6 @@
 // The main window's single-photo upload.
 #include <QPushButton>
+#include <exception>
 
 #include "app/id_number.h"
 #include "app/main_window.h"
@@ -25,14 +26,21 @@ void TMain::BitBtn4Click() {
     MessageDlg("上传失败！", MsgDlgType::Error, {MsgButton::OK});
   } else if (PhotoFileExists(PhotoFileName)) {
     THourglass hourglass;
+    std::exception_ptr failure;
     try {
       PostPhoto(*NwHTTP1, PhotoFileName);
-      MessageDlg("上传完成！", MsgDlgType::Information, {MsgButton::OK});
     } catch (...) {
+      failure = std::current_exception();
+    }
+    RecordUploadOutcome(id, PhotoFileName, failure);
+    if (failure) {
       MessageDlg("上传失败！", MsgDlgType::Error, {MsgButton::OK});
+    } else {
+      MessageDlg("上传完成！", MsgDlgType::Information, {MsgButton::OK});
     }
   }
   BitBtn4->setEnabled(false);
+  TellRecordNotice();
 }
 
 }  // namespace vantora
