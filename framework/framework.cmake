@@ -16,8 +16,8 @@ add_library(vantora_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/before_first_input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/choosers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/error_guard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_wait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hourglass.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/input_blocker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/modal_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_preview.cpp

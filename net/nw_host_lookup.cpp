@@ -13,19 +13,18 @@
 #include <thread>
 
 #include "nw_exceptions.h"
+#include "nw_socket.h"
 #include "nw_socket_errors.h"
 
 namespace vantora {
 
-namespace {
-
 // Shared by the caller and the worker; whichever lets go last frees it and
 // closes the descriptor the worker signals on.
-struct LookupState {
-  explicit LookupState(int fd) : done_fd(fd) {}
-  ~LookupState() { ::close(done_fd); }
-  LookupState(const LookupState&) = delete;
-  LookupState& operator=(const LookupState&) = delete;
+struct TNwPendingLookup::State {
+  explicit State(int fd) : done_fd(fd) {}
+  ~State() { ::close(done_fd); }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
 
   const int done_fd;
   std::mutex mutex;
@@ -34,15 +33,12 @@ struct LookupState {
   std::exception_ptr error;
 };
 
-}  // namespace
-
-std::optional<std::string> LookupWithin(const TNwHostLookup& lookup, const std::string& host,
-                                        TNwTimeLimit limit, TNwWaitPacer* pacer) {
+TNwPendingLookup::TNwPendingLookup(const TNwHostLookup& lookup, const std::string& host) {
   const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (fd < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
-  auto state = std::make_shared<LookupState>(fd);
+  state_ = std::make_shared<State>(fd);
   try {
-    std::thread([state, lookup, host] {
+    std::thread([state = state_, lookup, host] {
       std::string ip;
       std::exception_ptr error;
       try {
@@ -62,13 +58,15 @@ std::optional<std::string> LookupWithin(const TNwHostLookup& lookup, const std::
   } catch (const std::system_error&) {
     throw ENwException("The host name lookup could not be started.");
   }
-  pollfd p{state->done_fd, POLLIN, 0};
-  const int r = PollWaiting(&p, 1, limit, pacer);
-  if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
-  std::lock_guard<std::mutex> lock(state->mutex);
-  if (!state->done) return std::nullopt;
-  if (state->error) std::rethrow_exception(state->error);
-  return state->ip;
+}
+
+std::optional<std::string> TNwPendingLookup::Wait(TNwTimeLimit wait) {
+  pollfd p{state_->done_fd, POLLIN, 0};
+  if (PollWithin(&p, 1, wait) < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  if (!state_->done) return std::nullopt;
+  if (state_->error) std::rethrow_exception(state_->error);
+  return state_->ip;
 }
 
 }  // namespace vantora

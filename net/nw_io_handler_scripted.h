@@ -20,11 +20,10 @@ class TNwIOHandlerScripted : public TNwIOHandler {
       : script_(std::move(script)), piece_(piece == 0 ? 1 : piece) {}
 
   void Open() override {}
-  void ConnectClient(const std::string&, int, const std::string&, int, TNwTimeLimit, const TNwStatusHandler&,
-                     TNwWaitPacer* pacer) override {
-    if (pacer) pacer->Tick();
+  bool ConnectClient(const TNwConnectRequest&, TNwTimeLimit, const TNwStatusHandler&) override {
     open_ = true;
     ++connects_;
+    return true;
   }
   bool Connected() const override { return open_; }
   void Close() override { open_ = false; }
@@ -33,17 +32,11 @@ class TNwIOHandlerScripted : public TNwIOHandler {
     open_ = false;
   }
   // A held peer with nothing left to send never becomes readable: whatever
-  // the wait, it counts as having run out (nothing here can block). Each
-  // wait still gives the hook its turn.
-  bool Readable(TNwTimeLimit, TNwWaitPacer* pacer) override {
-    if (pacer) pacer->Tick();
-    return !open_ || !hold_ || offset_ < script_.size();
-  }
+  // the wait, it counts as having run out (nothing here can block).
+  bool Readable(TNwTimeLimit) override { return !open_ || !hold_ || offset_ < script_.size(); }
   // A peer past its intake never becomes writable, likewise.
-  bool Writable(TNwTimeLimit, TNwWaitPacer* pacer) override {
-    if (pacer) pacer->Tick();
-    return !open_ || sent_.size() < intake_;
-  }
+  bool Writable(TNwTimeLimit) override { return !open_ || sent_.size() < intake_; }
+  bool WaitsEndAtOnce() const override { return true; }
   long Recv(char* buffer, unsigned long length, int& error) override;
   long Send(const char* buffer, unsigned long length, int& error) override;
 

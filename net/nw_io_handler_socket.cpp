@@ -5,67 +5,91 @@
 
 namespace vantora {
 
+namespace {
+
+void Report(const TNwStatusHandler& status, TNwStatus s, const std::string& arg) {
+  if (status) status(s, StatusText(s, arg));
+}
+
+// An unlimited connect reports the socket error itself; a limited one wraps
+// its message.
+[[noreturn]] void RaiseConnectError(int err, bool limited) {
+  if (!limited) RaiseSocketError(err);
+  throw ENwConnectException(SocketErrorMessage(err));
+}
+
+}  // namespace
+
 void TNwIOHandlerSocket::Open() {
-  if (binding_) binding_->CloseSocket();
+  if (binding_) DropConnect();
   else binding_ = std::make_unique<TNwSocketHandle>();
 }
 
-void TNwIOHandlerSocket::ConnectClient(const std::string& host, int port, const std::string& bound_ip,
-                                       int bound_port, TNwTimeLimit limit, const TNwStatusHandler& status,
-                                       TNwWaitPacer* pacer) {
-  auto report = [&](TNwStatus s, const std::string& arg) {
-    if (status) status(s, StatusText(s, arg));
-  };
-  // One bound for the lookup and the connect together.
-  const TNwDeadline deadline = TNwDeadline::After(limit);
+bool TNwIOHandlerSocket::ConnectClient(const TNwConnectRequest& to, TNwTimeLimit wait,
+                                       const TNwStatusHandler& status) {
+  const TNwDeadline call_ends = TNwDeadline::After(wait);
   try {
-    binding_->AllocateSocket();
-    binding_->Bind(bound_ip, bound_port);
-    std::string ip = IsLocalhostName(host) ? "127.0.0.1" : host;
-    if (!IsDottedQuad(ip)) {
-      report(TNwStatus::hsResolving, host);
-      const TNwHostLookup& lookup = HostLookup ? HostLookup : TNwHostLookup(LookupHostIPv4);
-      if (limit.IsUnlimited() && (pacer == nullptr || !pacer->Active())) {
-        ip = lookup(host);
+    if (!lookup_ && !connecting_) {
+      binding_->AllocateSocket();
+      binding_->Bind(to.bound_ip, to.bound_port);
+      const std::string ip = IsLocalhostName(to.host) ? "127.0.0.1" : to.host;
+      if (IsDottedQuad(ip)) {
+        BeginConnect(ip, to, status);
       } else {
-        std::optional<std::string> found = LookupWithin(lookup, host, deadline.Remaining(), pacer);
-        if (!found) throw ENwConnectTimeout("Connect timed out.");
-        ip = std::move(*found);
+        Report(status, TNwStatus::hsResolving, to.host);
+        const TNwHostLookup& lookup = HostLookup ? HostLookup : TNwHostLookup(LookupHostIPv4);
+        // A wait without limit may block in the system's lookup itself.
+        if (wait.IsUnlimited()) BeginConnect(lookup(to.host), to, status);
+        else lookup_ = std::make_unique<TNwPendingLookup>(lookup, to.host);
       }
     }
-    report(TNwStatus::hsConnecting, ip);
-    if (!UseNagle) binding_->SetNoDelay(true);
-    const int err = binding_->Connect(ip, port, deadline.Remaining(), pacer);
-    if (err == TNwSocketHandle::kConnectTimedOut) throw ENwConnectTimeout("Connect timed out.");
-    if (err != 0) {
-      // An unbounded connect reports the socket error itself; a bounded one
-      // wraps its message.
-      if (limit.IsUnlimited()) RaiseSocketError(err);
-      throw ENwConnectException(SocketErrorMessage(err));
+    if (lookup_) {
+      const std::optional<std::string> ip = lookup_->Wait(call_ends.Remaining());
+      if (!ip) return false;
+      lookup_.reset();
+      BeginConnect(*ip, to, status);
     }
+    const int err = binding_->ConnectResult(call_ends.Remaining());
+    if (err == TNwSocketHandle::kConnectPending) return false;
+    connecting_ = false;
+    if (err != 0) RaiseConnectError(err, to.limited);
     binding_->UpdateBindingLocal();
     binding_->UpdateBindingPeer();
+    return true;
   } catch (...) {
-    binding_->CloseSocket();
+    DropConnect();
     throw;
   }
 }
 
+void TNwIOHandlerSocket::BeginConnect(const std::string& ip, const TNwConnectRequest& to,
+                                      const TNwStatusHandler& status) {
+  Report(status, TNwStatus::hsConnecting, ip);
+  if (!UseNagle) binding_->SetNoDelay(true);
+  connecting_ = true;
+  const int err = binding_->StartConnect(ip, to.port);
+  if (err != 0 && err != TNwSocketHandle::kConnectPending) RaiseConnectError(err, to.limited);
+}
+
+void TNwIOHandlerSocket::DropConnect() {
+  lookup_.reset();
+  connecting_ = false;
+  binding_->CloseSocket();
+}
+
 void TNwIOHandlerSocket::Close() {
-  if (binding_) binding_->CloseSocket();
+  if (binding_) DropConnect();
 }
 
 void TNwIOHandlerSocket::Abort() {
+  lookup_.reset();
+  connecting_ = false;
   if (binding_) binding_->AbortSocket();
 }
 
-bool TNwIOHandlerSocket::Readable(TNwTimeLimit wait, TNwWaitPacer* pacer) {
-  return binding_->Readable(wait, pacer);
-}
+bool TNwIOHandlerSocket::Readable(TNwTimeLimit wait) { return binding_->Readable(wait); }
 
-bool TNwIOHandlerSocket::Writable(TNwTimeLimit wait, TNwWaitPacer* pacer) {
-  return binding_->Writable(wait, pacer);
-}
+bool TNwIOHandlerSocket::Writable(TNwTimeLimit wait) { return binding_->Writable(wait); }
 
 long TNwIOHandlerSocket::Recv(char* buffer, unsigned long length, int& error) {
   return binding_->Recv(buffer, length, error);

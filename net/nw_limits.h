@@ -15,6 +15,10 @@ inline constexpr int kNwDefaultMaxLineLength = 16384;
 inline constexpr int kNwDefaultRecvBufferSize = 32768;
 inline constexpr int kNwDefaultSendBufferSize = 32768;
 
+// How long any wait of a connection with a wait hook goes on before the hook
+// is called again (see TNwTCPConnection::WaitHook).
+inline constexpr TNwTimeLimit kNwWaitHookInterval = TNwTimeLimit::Milliseconds(50);
+
 // The status lines and header lines of one exchange's answer, interim (100)
 // blocks included, may not exceed this in total. The line reader is handed
 // what is left of it as its limit, whatever MaxLineLength says.

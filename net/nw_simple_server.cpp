@@ -4,28 +4,10 @@
 
 #include <cerrno>
 
-#include "nw_wait_hook.h"
-
 #include "nw_limits.h"
 #include "nw_socket_errors.h"
 
 namespace vantora {
-
-namespace {
-
-// Polls the listener (and the watched descriptor) until one is ready or the
-// deadline passes.
-TNwListenOutcome WaitForEither(int listen_fd, int watch_fd, const TNwDeadline& deadline, TNwWaitPacer& pacer) {
-  pollfd fds[2] = {{listen_fd, POLLIN, 0}, {watch_fd, POLLIN, 0}};
-  const int r = PollWaiting(fds, watch_fd >= 0 ? 2 : 1, deadline.Remaining(), &pacer);
-  if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
-  if (r == 0) return TNwListenOutcome::loTimedOut;
-  // A connection that is already there wins over a reply.
-  if (fds[0].revents != 0) return TNwListenOutcome::loAccepted;
-  return TNwListenOutcome::loWatchedReady;
-}
-
-}  // namespace
 
 TNwSimpleServer::~TNwSimpleServer() { Abort(); }
 
@@ -63,8 +45,15 @@ TNwListenOutcome TNwSimpleServer::Listen(TNwTimeLimit wait, int watch_fd) {
   const TNwDeadline deadline = TNwDeadline::After(wait);
   auto accepted = std::make_unique<TNwSocketHandle>();
   for (;;) {
-    const TNwListenOutcome outcome = WaitForEither(listener_->Handle(), watch_fd, deadline, Pacer());
-    if (outcome != TNwListenOutcome::loAccepted) return outcome;
+    pollfd fds[2] = {{listener_->Handle(), POLLIN, 0}, {watch_fd, POLLIN, 0}};
+    const bool ready = WaitPaced(deadline.Remaining(), [&](TNwTimeLimit slice) {
+      const int r = PollWithin(fds, watch_fd >= 0 ? 2 : 1, slice);
+      if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
+      return r > 0;
+    });
+    if (!ready) return TNwListenOutcome::loTimedOut;
+    // A connection that is already there wins over a reply.
+    if (fds[0].revents == 0) return TNwListenOutcome::loWatchedReady;
     // A connection that was reset before it was taken leaves nothing to
     // accept; then the wait goes on.
     if (!listener_->Accept(*accepted, TNwTimeLimit::Milliseconds(0))) continue;

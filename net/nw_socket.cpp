@@ -41,9 +41,9 @@ void ReadAddress(const sockaddr_in& addr, std::string& ip, int& port) {
   port = ntohs(addr.sin_port);
 }
 
-int PollOne(int fd, short events, TNwTimeLimit limit, TNwWaitPacer* pacer) {
+int PollOne(int fd, short events, TNwTimeLimit limit) {
   pollfd p{fd, events, 0};
-  return PollWaiting(&p, 1, limit, pacer);
+  return PollWithin(&p, 1, limit);
 }
 
 }  // namespace
@@ -62,27 +62,25 @@ void TNwSocketHandle::Bind(const std::string& ip, int port) {
   UpdateBindingLocal();
 }
 
-int TNwSocketHandle::Connect(const std::string& ip, int port, TNwTimeLimit limit, TNwWaitPacer* pacer) {
+int TNwSocketHandle::StartConnect(const std::string& ip, int port) {
   sockaddr_in addr = MakeAddress(ip, port);
   // Without blocking, so the wait is one this side bounds and paces.
-  const int flags = ::fcntl(fd_, F_GETFL);
-  ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+  blocking_flags_ = ::fcntl(fd_, F_GETFL);
+  ::fcntl(fd_, F_SETFL, blocking_flags_ | O_NONBLOCK);
+  const bool done = ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  if (!done && errno != EINPROGRESS && errno != EINTR) return WinsockCodeFromErrno(errno);
+  return ConnectResult(TNwTimeLimit::Milliseconds(0));
+}
+
+int TNwSocketHandle::ConnectResult(TNwTimeLimit wait) {
+  const int r = PollOne(fd_, POLLOUT, wait);
+  if (r == 0) return kConnectPending;
   int err = 0;
-  if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    if (errno != EINPROGRESS && errno != EINTR) {
-      err = errno;
-    } else {
-      // The caller closes the socket on every way out but success, a hook's
-      // exception included.
-      const int r = PollOne(fd_, POLLOUT, limit, pacer);
-      if (r == 0) return kConnectTimedOut;
-      socklen_t len = sizeof err;
-      if (r < 0) err = errno;
-      else ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len);
-    }
-  }
+  socklen_t len = sizeof err;
+  if (r < 0) err = errno;
+  else ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len);
   if (err != 0) return WinsockCodeFromErrno(err);
-  ::fcntl(fd_, F_SETFL, flags);
+  ::fcntl(fd_, F_SETFL, blocking_flags_);
   return 0;
 }
 
@@ -90,8 +88,8 @@ void TNwSocketHandle::Listen(int backlog) {
   if (::listen(fd_, backlog) != 0) RaiseSocketError(WinsockCodeFromErrno(errno));
 }
 
-bool TNwSocketHandle::Accept(TNwSocketHandle& into, TNwTimeLimit wait, TNwWaitPacer* pacer) {
-  const int r = PollOne(fd_, POLLIN, wait, pacer);
+bool TNwSocketHandle::Accept(TNwSocketHandle& into, TNwTimeLimit wait) {
+  const int r = PollOne(fd_, POLLIN, wait);
   if (r == 0) return false;
   if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
   int fd;
@@ -126,15 +124,15 @@ void TNwSocketHandle::AbortSocket() {
   fd_ = -1;
 }
 
-bool TNwSocketHandle::Readable(TNwTimeLimit wait, TNwWaitPacer* pacer) const {
-  const int r = PollOne(fd_, POLLIN, wait, pacer);
+bool TNwSocketHandle::Readable(TNwTimeLimit wait) const {
+  const int r = PollOne(fd_, POLLIN, wait);
   if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
   return r > 0;
 }
 
-bool TNwSocketHandle::Writable(TNwTimeLimit wait, TNwWaitPacer* pacer) const {
+bool TNwSocketHandle::Writable(TNwTimeLimit wait) const {
   // POLLOUT, or an error or hang-up that the next send reports.
-  const int r = PollOne(fd_, POLLOUT, wait, pacer);
+  const int r = PollOne(fd_, POLLOUT, wait);
   if (r < 0) RaiseSocketError(WinsockCodeFromErrno(errno));
   return r > 0;
 }
@@ -172,6 +170,14 @@ void TNwSocketHandle::UpdateBindingPeer() {
   sockaddr_in addr{};
   socklen_t len = sizeof addr;
   if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) ReadAddress(addr, peer_ip_, peer_port_);
+}
+
+int PollWithin(pollfd* fds, unsigned long count, TNwTimeLimit limit) {
+  const TNwDeadline deadline = TNwDeadline::After(limit);
+  for (;;) {
+    const int r = ::poll(fds, static_cast<nfds_t>(count), deadline.Remaining().PollMs());
+    if (r >= 0 || errno != EINTR) return r;
+  }
 }
 
 std::optional<std::uint32_t> ParseDottedQuad(const std::string& text) {

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "nw_time_limit.h"
-#include "nw_wait_hook.h"
+
+struct pollfd;
 
 // One IPv4 stream socket with the local and peer addresses the system reports
 // for it. The descriptor is owned: destroying the handle closes it.
@@ -22,16 +23,18 @@ class TNwSocketHandle {
   void AllocateSocket();
   // Empty ip = any address, port 0 = any port; raises ENwCouldNotBindSocket.
   void Bind(const std::string& ip, int port);
-  // Connects within `limit` (unlimited: as long as the system keeps
-  // trying), letting `pacer` call its hook meanwhile. Returns 0, the Windows
-  // Sockets code of the failure, or kConnectTimedOut.
-  static constexpr int kConnectTimedOut = -1;
-  int Connect(const std::string& ip, int port, TNwTimeLimit limit, TNwWaitPacer* pacer);
+  // Starts connecting without waiting; ConnectResult waits for the end,
+  // as often as the caller likes. Each returns 0 once connected, the
+  // Windows Sockets code of the failure, or kConnectPending. On every way
+  // out but success the caller closes the socket.
+  static constexpr int kConnectPending = -1;
+  int StartConnect(const std::string& ip, int port);
+  int ConnectResult(TNwTimeLimit wait);
   // Raises ENwSocketError.
   void Listen(int backlog);
   // Waits up to `wait` and accepts one connection into `into`; false when
   // the wait ran out.
-  bool Accept(TNwSocketHandle& into, TNwTimeLimit wait, TNwWaitPacer* pacer = nullptr);
+  bool Accept(TNwSocketHandle& into, TNwTimeLimit wait);
   void SetNoDelay(bool on);
 
   // Shuts the sending side, then closes: the peer reads an orderly end.
@@ -42,9 +45,9 @@ class TNwSocketHandle {
   void AbortSocket();
 
   // True when a read would not block (bytes, or the peer's close, wait).
-  bool Readable(TNwTimeLimit wait, TNwWaitPacer* pacer = nullptr) const;
+  bool Readable(TNwTimeLimit wait) const;
   // True when a send would take at least one byte (or fail at once).
-  bool Writable(TNwTimeLimit wait, TNwWaitPacer* pacer = nullptr) const;
+  bool Writable(TNwTimeLimit wait) const;
   // -1 with `error` (a Windows Sockets code) on failure; 0 means the peer closed.
   long Recv(char* buffer, unsigned long length, int& error);
   // Never blocks: takes what fits now, or fails with 10035 (would block).
@@ -62,11 +65,16 @@ class TNwSocketHandle {
 
  private:
   int fd_ = -1;
+  int blocking_flags_ = 0;  // the descriptor's flags before a connect
   std::string ip_;
   int port_ = 0;
   std::string peer_ip_;
   int peer_port_ = 0;
 };
+
+// poll() for at most `limit`; signals never end the wait early. Returns as
+// poll() does: the ready count, 0 when the limit passed, -1 with errno.
+int PollWithin(pollfd* fds, unsigned long count, TNwTimeLimit limit);
 
 // "LOCALHOST" in any case is 127.0.0.1; four dotted decimal numbers of 0 to
 // 255 stand as they are; anything else goes through LookupHostIPv4.

@@ -90,6 +90,28 @@ TNwTimeLimit TNwTCPConnection::WaitLimit(std::optional<TNwTimeLimit> wait) const
   return TNwTimeLimit::Shorter(wait.value_or(ReadTimeout), deadline_.Remaining());
 }
 
+bool TNwTCPConnection::WaitPaced(TNwTimeLimit limit, const std::function<bool(TNwTimeLimit slice)>& ready) {
+  if (!WaitHook) return ready(limit);
+  const bool whole = handler_ && handler_->WaitsEndAtOnce();
+  const TNwDeadline deadline = TNwDeadline::After(limit);
+  for (;;) {
+    CallWaitHookWhenDue();
+    const TNwTimeLimit left = deadline.Remaining();
+    const auto until_due = std::chrono::ceil<std::chrono::milliseconds>(*hook_due_ - std::chrono::steady_clock::now());
+    const TNwTimeLimit slice = whole ? left : TNwTimeLimit::Shorter(left, TNwTimeLimit::Milliseconds(until_due.count()));
+    if (ready(slice)) return true;
+    if (slice == left) return false;
+  }
+}
+
+void TNwTCPConnection::CallWaitHookWhenDue() {
+  if (hook_due_ && std::chrono::steady_clock::now() < *hook_due_) return;
+  WaitHook();
+  // Counted from the hook's return: a slow repaint still leaves the wait a
+  // whole interval of its own.
+  hook_due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(kNwWaitHookInterval.Ms());
+}
+
 TNwLineLimit TNwTCPConnection::LineLimit() const {
   TNwLineLimit limit;
   limit.MaxLength = MaxLineLength > 0 ? static_cast<std::size_t>(MaxLineLength) : std::string::npos;
@@ -109,7 +131,7 @@ int TNwTCPConnection::ReadFromStack(bool raise_if_disconnected, std::optional<TN
     bool readable = false;
     try {
       // Taken afresh on each round, so the deadline is never overrun.
-      readable = handler_->Readable(WaitLimit(wait), &pacer_);
+      readable = WaitPaced(WaitLimit(wait), [this](TNwTimeLimit slice) { return handler_->Readable(slice); });
     } catch (const ENwSocketError&) {
       CloseSocketAfterError();
       throw;
@@ -251,7 +273,7 @@ void TNwTCPConnection::SendNow(const char* bytes, std::size_t count) {
   while (sent < count) {
     bool writable = false;
     try {
-      writable = handler_->Writable(WaitLimit(std::nullopt), &pacer_);
+      writable = WaitPaced(WaitLimit(std::nullopt), [this](TNwTimeLimit slice) { return handler_->Writable(slice); });
     } catch (const ENwSocketError&) {
       CloseSocketAfterError(true);
       throw;
@@ -340,9 +362,12 @@ void TNwTCPClient::Connect(TNwTimeLimit limit) {
   EnsureIOHandler();
   handler_->Open();
   ResetForConnect();
+  const TNwTimeLimit within = TNwTimeLimit::Shorter(limit, ExchangeDeadline().Remaining());
+  const TNwConnectRequest to{Host, Port, BoundIP, BoundPort, !within.IsUnlimited()};
   try {
-    handler_->ConnectClient(Host, Port, BoundIP, BoundPort,
-                            TNwTimeLimit::Shorter(limit, ExchangeDeadline().Remaining()), OnStatus, &Pacer());
+    if (!WaitPaced(within, [&](TNwTimeLimit slice) { return handler_->ConnectClient(to, slice, OnStatus); })) {
+      throw ENwConnectTimeout("Connect timed out.");
+    }
   } catch (...) {
     handler_->Close();
     throw;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,7 +15,6 @@
 #include "nw_status.h"
 #include "nw_stream.h"
 #include "nw_time_limit.h"
-#include "nw_wait_hook.h"
 
 // A blocking, buffered, line-aware connection. HTTP and FTP speak through it:
 // it owns the input buffer, the line rule (LF or CR LF), the limits and the
@@ -45,11 +45,14 @@ class TNwTCPConnection : public TNwComponent {
   int RecvBufferSize = kNwDefaultRecvBufferSize;
   int SendBufferSize = kNwDefaultSendBufferSize;
   // Called at least every kNwWaitHookInterval while the connection waits
-  // (name lookup, connect, bytes to read, room to send); none by default.
-  // It runs inside the connection's own wait, so it must not disconnect,
-  // reconnect or destroy the connection (the batch dialog refuses every
-  // click while its run waits for this reason).
-  TNwWaitHook WaitHook;
+  // (name lookup, connect, bytes to read, room to send, a connection to
+  // take); none by default. A caller that blocks its user interface thread
+  // on a transfer lets that thread repaint and answer the desktop here, and
+  // the layer stays free of windowing code. A hook that throws ends the wait
+  // with its exception, which fails the operation. It runs inside the
+  // connection's own wait, so it must not disconnect, reconnect or destroy
+  // the connection.
+  std::function<void()> WaitHook;
   std::function<void()> OnConnected;
   std::function<void()> OnDisconnected;
 
@@ -146,8 +149,13 @@ class TNwTCPConnection : public TNwComponent {
   void ResetForConnect();
   // After a failure: closes this side, with a reset when `reset`.
   void CloseSocketAfterError(bool reset = false);
-  // Paces WaitHook over this connection's waits.
-  TNwWaitPacer& Pacer() { return pacer_; }
+  // Waits until `ready(slice)` says so, within `limit`; false when the
+  // limit ran out. Every wait of the connection, and of the handler under
+  // it, goes through here, the one place that decides when WaitHook runs:
+  // with a hook, `ready` gets the limit in slices that end when the hook is
+  // due (unless the handler's waits end at once), and the hook is called
+  // before each slice when due.
+  bool WaitPaced(TNwTimeLimit limit, const std::function<bool(TNwTimeLimit slice)>& ready);
 
   TNwIOHandler* handler_ = nullptr;
 
@@ -157,8 +165,14 @@ class TNwTCPConnection : public TNwComponent {
   // The wait asked for (or ReadTimeout), cut to what is left of the deadline.
   TNwTimeLimit WaitLimit(std::optional<TNwTimeLimit> wait) const;
 
+  // Calls WaitHook at the first wait, then once kNwWaitHookInterval has
+  // passed since it last returned. The time is counted across waits, so a
+  // peer that answers every wait just before the interval ends still lets
+  // the hook run.
+  void CallWaitHookWhenDue();
+
   std::unique_ptr<TNwIOHandler> owned_handler_;
-  TNwWaitPacer pacer_{WaitHook};
+  std::optional<std::chrono::steady_clock::time_point> hook_due_;
   TNwManagedBuffer input_;
   std::vector<char> scratch_;
   bool closed_gracefully_ = false;

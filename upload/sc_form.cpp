@@ -3,13 +3,13 @@
 // sc_form_upload.cpp.
 #include "upload/sc_form.h"
 
-#include <QCloseEvent>
 #include <QPushButton>
 #include <QShowEvent>
 #include <string>
 
 #include "framework/choosers.h"
 #include "framework/error_guard.h"
+#include "framework/gui_wait.h"
 #include "framework/string_grid.h"
 #include "net/nw_ftp.h"
 #include "pub/clear_grid.h"
@@ -67,7 +67,7 @@ void TScForm::FormShow() {
 }
 
 void TScForm::BitBtn1Click() {
-  if (running_) return;
+  if (TGuiWait::Active(*this)) return;
   const std::string file = ChooseOpenPicture(kChooserTitle, kChooserFilter, /*mustExist=*/false);
   if (file.empty()) return;
   const int n = sg->RowCount() - 1;
@@ -78,24 +78,12 @@ void TScForm::BitBtn1Click() {
 }
 
 void TScForm::BitBtn3Click() {
-  if (running_) return;
+  if (TGuiWait::Active(*this)) return;
   ClearGrid(*sg);
   BitBtn2->setEnabled(false);
 }
 
 void TScForm::BitBtn4Click() { close(); }
-
-void TScForm::closeEvent(QCloseEvent* event) {
-  if (running_) {
-    event->ignore();
-    return;
-  }
-  QDialog::closeEvent(event);
-}
-
-void TScForm::reject() {
-  if (!running_) QDialog::reject();
-}
 
 std::string BareFileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 

@@ -8,6 +8,7 @@ class QPushButton;
 
 namespace vantora {
 
+class TGuiWait;
 class TNwFTP;
 class TStringGrid;
 
@@ -38,22 +39,12 @@ class TScForm : public QDialog {
   void BitBtn3Click();  // empty the list
   void BitBtn4Click();  // close
 
-  // True while a run is under way; the dialog then takes no input, cannot be
-  // closed, and its handlers do nothing, even when the event loop turns
-  // during a wait for the server.
-  bool Running() const { return running_; }
-  // Esc and "返回" close the dialog, except during a run.
-  void reject() override;
-
  protected:
   void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
 
  private:
   static std::unique_ptr<TNwFTP> MakeFtpClient();
-  void UploadRow(int row);
-
-  bool running_ = false;
+  void UploadRow(int row, TGuiWait& wait);
 };
 
 // The remote name of a listed file: the part after the last folder separator.

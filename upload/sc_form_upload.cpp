@@ -6,10 +6,10 @@
 // rows, and every few tens of milliseconds while the FTP client waits for the
 // server, the event loop turns: the grid repaints, the row being sent is
 // shown selected and the desktop sees a station that answers, not one hung.
-// Input to the dialog is dropped and closing it refused until the run ends,
-// and no handler of the dialog acts meanwhile, so nothing a turn of the loop
-// delivers can start a second run or pull the list or the client away from
-// under the row in progress.
+// The run's TGuiWait drops input to the dialog, refuses its close and makes
+// its handlers return at once, so nothing a turn of the loop delivers can
+// start a second run or pull the list or the client away from under the row
+// in progress.
 #include <sys/stat.h>
 
 #include <QPushButton>
@@ -19,8 +19,7 @@
 #include <vector>
 
 #include "framework/error_guard.h"
-#include "framework/hourglass.h"
-#include "framework/input_blocker.h"
+#include "framework/gui_wait.h"
 #include "framework/messages.h"
 #include "framework/string_grid.h"
 #include "net/nw_ftp.h"
@@ -63,33 +62,6 @@ void SendPhoto(TNwFTP& ftp, const std::vector<std::uint8_t>& photo, const std::s
   ftp.Put(stream, remoteName);
 }
 
-// Lets the event loop turn during the client's waits for as long as the run
-// lasts, and never outside it.
-class WaitHookDuringRun {
- public:
-  explicit WaitHookDuringRun(TNwFTP& ftp) : ftp_(ftp) {
-    ftp_.WaitHook = [] { TInputBlocker::LetEventsThrough(); };
-  }
-  ~WaitHookDuringRun() { ftp_.WaitHook = nullptr; }
-  WaitHookDuringRun(const WaitHookDuringRun&) = delete;
-  WaitHookDuringRun& operator=(const WaitHookDuringRun&) = delete;
-
- private:
-  TNwFTP& ftp_;
-};
-
-// Clears the busy flag on every path out of the run.
-class RunningFlag {
- public:
-  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
-  ~RunningFlag() { flag_ = false; }
-  RunningFlag(const RunningFlag&) = delete;
-  RunningFlag& operator=(const RunningFlag&) = delete;
-
- private:
-  bool& flag_;
-};
-
 }  // namespace
 
 std::unique_ptr<TNwFTP> TScForm::MakeFtpClient() {
@@ -106,7 +78,7 @@ std::unique_ptr<TNwFTP> TScForm::MakeFtpClient() {
 TScForm::~TScForm() = default;
 
 void TScForm::BitBtn2Click() {
-  if (running_) return;
+  if (TGuiWait::Active(*this)) return;
   if (MessageDlg("是否上传考生照片？", MsgDlgType::Confirmation, {MsgButton::Yes, MsgButton::No}) !=
       MsgButton::Yes) {
     return;
@@ -115,20 +87,17 @@ void TScForm::BitBtn2Click() {
   NwFTP1->Username = UserInfo.fuser;
   NwFTP1->Password = UserInfo.fpassword;
   {
-    RunningFlag running(running_);
-    TInputBlocker blocker(*this);
-    WaitHookDuringRun hook(*NwFTP1);
-    THourglass hourglass;
-    for (int row = 1; row <= sg->RowCount() - 2; ++row) UploadRow(row);
+    TGuiWait wait(*this, NwFTP1->WaitHook);
+    for (int row = 1; row <= sg->RowCount() - 2; ++row) UploadRow(row, wait);
     if (NwFTP1->Connected()) NwFTP1->Disconnect();
   }
   MessageDlg("上传完成!", MsgDlgType::Information, {MsgButton::OK});
 }
 
-void TScForm::UploadRow(int row) {
+void TScForm::UploadRow(int row, TGuiWait& wait) {
   sg->SelectCell(0, row);
   sg->scrollToItem(sg->item(row - 1, 0));
-  TInputBlocker::LetEventsThrough();
+  wait.LetLoopTurn();
   try {
     if (!NwFTP1->Connected()) NwFTP1->Connect(true);
     const std::string path = sg->Cell(1, row);
@@ -142,7 +111,7 @@ void TScForm::UploadRow(int row) {
   } catch (...) {
     sg->SetCell(2, row, kFailed);
   }
-  TInputBlocker::LetEventsThrough();
+  wait.LetLoopTurn();
 }
 
 }  // namespace vantora

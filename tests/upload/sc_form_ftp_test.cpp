@@ -19,6 +19,7 @@
 
 #include "dialog_fixture.h"
 #include "fake_server.h"
+#include "framework/gui_wait.h"
 #include "framework/string_grid.h"
 #include "ftp_peer_process.h"
 #include "imaging/graphics.h"
@@ -146,7 +147,7 @@ TEST_F(ScFormFtpTest, AMissingFileGetsItsBoxAndTheOthersArriveRescaled) {
   EXPECT_EQ(Slurp(home / "c.jpg"), Slurp(third));
   EXPECT_EQ(JpegSize(home / "a.jpg"), (Size{227, 303}));
   EXPECT_EQ(JpegSize(home / "c.jpg"), (Size{404, 303}));
-  EXPECT_FALSE(form.Running());
+  EXPECT_FALSE(TGuiWait::Active(form));
   EXPECT_TRUE(form.BitBtn2->isEnabled());
 }
 
@@ -172,7 +173,7 @@ TEST_F(ScFormFtpTest, DuringARunRowsShowTheirStatusAsTheyGoAndTheDialogTakesNoIn
   WatchingPrompter watching([&](const MessageBoxRequest& box) {
     if (box.text != "文件b.jpg不存在!") return;
     looked = true;
-    EXPECT_TRUE(form.Running());
+    EXPECT_TRUE(TGuiWait::Active(form));
     EXPECT_EQ(Status(1), kSent);  // the first row is done and shown
     EXPECT_EQ(Status(3), "");
     EXPECT_EQ(form.sg->Row(), 2);  // the row in progress is the selected one
@@ -185,7 +186,7 @@ TEST_F(ScFormFtpTest, DuringARunRowsShowTheirStatusAsTheyGoAndTheDialogTakesNoIn
   watching.AnswerNextBox(MsgButton::Yes);
   form.BitBtn2->click();
   EXPECT_TRUE(looked);
-  EXPECT_FALSE(form.Running());
+  EXPECT_FALSE(TGuiWait::Active(form));
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(form.sg->RowCount(), 5);  // nothing queued during the run acted afterwards
   EXPECT_EQ(Status(3), kSent);
@@ -334,7 +335,7 @@ TEST_F(ScFormFtpTest, WhileTheServerKeepsARowWaitingTheLoopTurnsAndTheDialogTake
   bool duringWait = false;
   // Runs from a timer started while the client waits for the greeting.
   const auto poke = [&] {
-    duringWait = form.Running() && !greeted;
+    duringWait = TGuiWait::Active(form) && !greeted;
     QTest::mouseClick(form.BitBtn3, Qt::LeftButton);  // "清空文件清单": dropped
     QCoreApplication::postEvent(form.BitBtn3, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
                                                               Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
