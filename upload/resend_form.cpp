@@ -3,7 +3,6 @@
 // resend_form_run.cpp.
 #include "upload/resend_form.h"
 
-#include <QCloseEvent>
 #include <QHeaderView>
 #include <QIcon>
 #include <QImageReader>
@@ -14,6 +13,7 @@
 #include "framework/atomic_file.h"
 #include "framework/choosers.h"
 #include "framework/error_guard.h"
+#include "framework/gui_wait.h"
 #include "framework/messages.h"
 #include "framework/string_grid.h"
 #include "upload/dialog_look.h"
@@ -73,6 +73,7 @@ void TResendForm::showEvent(QShowEvent* event) {
 }
 
 void TResendForm::FormShow() {
+  if (Running()) return;
   rows_.clear();
   if (record_ != nullptr) {
     for (PendingPhoto& photo : record_->Pending()) {
@@ -101,7 +102,7 @@ void TResendForm::ShowRow(int index) {
 void TResendForm::BitBtn2Click() { stopRequested_ = true; }
 
 void TResendForm::BitBtn3Click() {
-  if (running_) return;
+  if (Running()) return;
   const std::string file = ChooseSaveFile("保存补传清单", "CSV 文件 (*.csv)|*.csv", "补传照片.csv");
   if (file.empty()) return;
   std::vector<PendingListRow> list;
@@ -113,18 +114,10 @@ void TResendForm::BitBtn3Click() {
   }
 }
 
-void TResendForm::BitBtn4Click() { close(); }
-
-void TResendForm::closeEvent(QCloseEvent* event) {
-  if (running_) {
-    event->ignore();
-    return;
-  }
-  QDialog::closeEvent(event);
+void TResendForm::BitBtn4Click() {
+  if (!Running()) close();
 }
 
-void TResendForm::reject() {
-  if (!running_) QDialog::reject();
-}
+bool TResendForm::Running() const { return TGuiWait::Active(*this); }
 
 }  // namespace vantora

@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace vantora {
 
+class TGuiWait;
 class TNwHTTP;
 class TStringGrid;
 
@@ -41,17 +42,16 @@ class TResendForm : public QDialog {
   void BitBtn3Click();
   void BitBtn4Click();
 
-  // True while the run sends; the dialog then takes no input but a press of
-  // "停止", cannot be closed, and its other handlers do nothing.
-  bool Running() const { return running_; }
-  void reject() override;
+  // True while the run sends (under the wait guard): the dialog then takes
+  // no input but a press of "停止", cannot be closed, and its other handlers
+  // do nothing.
+  bool Running() const;
 
   // Grid columns.
   enum Column { kPicture, kNumber, kSavedAt, kLastAttempt, kVerdict, kColumns };
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -61,13 +61,12 @@ class TResendForm : public QDialog {
     std::string verdict;  // as shown
   };
   void ShowRow(int index);
-  void SendRow(int index);
+  void SendRow(int index, TGuiWait& wait);
   void SetRunning(bool running);
 
   TNwHTTP& http_;
   TUploadRecord* record_;
   std::vector<Row> rows_;
-  bool running_ = false;
   bool stopRequested_ = false;
 };
 

@@ -2,11 +2,11 @@
 // makes, its verdict written to the upload record and shown in its row as
 // soon as it is known.
 //
-// The run stays on the GUI thread, as the FTP batch run does: between rows,
-// and while the client waits for the server, the event loop turns, so the
-// rows repaint and the desktop sees a station that answers. Input to the
-// dialog is dropped meanwhile, except a press of "停止" (or Esc), which is
-// noted and ends the run once the row in progress is done.
+// The run stays on the GUI thread under the wait guard, as the FTP batch
+// run does: between rows, and while the client waits for the server, the
+// event loop turns, so the rows repaint and the desktop sees a station that
+// answers. Input to the dialog is dropped meanwhile, except that a press of
+// "停止" (or Esc) is noted and ends the run once the row in progress is done.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,8 +18,7 @@
 #include <QCoreApplication>
 #include <cerrno>
 
-#include "framework/hourglass.h"
-#include "framework/input_blocker.h"
+#include "framework/gui_wait.h"
 #include "framework/input_events.h"
 #include "framework/string_grid.h"
 #include "net/nw_http.h"
@@ -48,23 +47,9 @@ std::string FileProblem(const std::string& path) {
   return {};
 }
 
-// Lets the event loop turn during the client's waits for the length of the
-// run, and never outside it.
-class WaitHookDuringRun {
- public:
-  explicit WaitHookDuringRun(TNwHTTP& http) : http_(http) {
-    http_.WaitHook = [] { TInputBlocker::LetEventsThrough(); };
-  }
-  ~WaitHookDuringRun() { http_.WaitHook = nullptr; }
-  WaitHookDuringRun(const WaitHookDuringRun&) = delete;
-  WaitHookDuringRun& operator=(const WaitHookDuringRun&) = delete;
-
- private:
-  TNwHTTP& http_;
-};
-
-// Watches the operator's input ahead of the blocker (the filter installed
-// last runs first) for the one thing the run listens to: a stop.
+// Watches the operator's input ahead of the wait guard, which drops it (the
+// filter installed last runs first), for the one thing the run listens to:
+// a stop.
 class StopWatch {
  public:
   explicit StopWatch(QObject& filter) : filter_(filter) { QCoreApplication::instance()->installEventFilter(&filter_); }
@@ -79,7 +64,6 @@ class StopWatch {
 }  // namespace
 
 void TResendForm::SetRunning(bool running) {
-  running_ = running;
   BitBtn1->setEnabled(!running && !rows_.empty());
   BitBtn2->setEnabled(running);
   BitBtn3->setEnabled(!running);
@@ -87,17 +71,15 @@ void TResendForm::SetRunning(bool running) {
 }
 
 void TResendForm::BitBtn1Click() {
-  if (running_) return;
+  if (Running()) return;
   stopRequested_ = false;
   SetRunning(true);
   try {
-    TInputBlocker blocker(*this);
+    TGuiWait wait(*this, http_.WaitHook);
     StopWatch stop(*this);
-    WaitHookDuringRun hook(http_);
-    THourglass hourglass;
     for (int i = 0; i < static_cast<int>(rows_.size()) && !stopRequested_; ++i) {
       if (rows_[static_cast<std::size_t>(i)].uploadedAt) continue;  // sent by an earlier run of this list
-      SendRow(i);
+      SendRow(i, wait);
     }
   } catch (...) {
     SetRunning(false);
@@ -106,13 +88,13 @@ void TResendForm::BitBtn1Click() {
   SetRunning(false);
 }
 
-void TResendForm::SendRow(int index) {
+void TResendForm::SendRow(int index, TGuiWait& wait) {
   Row& row = rows_[static_cast<std::size_t>(index)];
   sg->SelectCell(kNumber, index + 1);
   sg->scrollToItem(sg->item(index, kNumber));
   row.verdict = kSending;
   ShowRow(index);
-  TInputBlocker::LetEventsThrough();
+  wait.LetLoopTurn();
   if (std::string problem = FileProblem(row.photo.path); !problem.empty()) {
     row.verdict = std::move(problem);  // the row stays, and so does its entry in the record
   } else {
@@ -130,11 +112,11 @@ void TResendForm::SendRow(int index) {
     row.verdict = VerdictText(verdict);
   }
   ShowRow(index);
-  TInputBlocker::LetEventsThrough();
+  wait.LetLoopTurn();
 }
 
 bool TResendForm::eventFilter(QObject* watched, QEvent* event) {
-  if (!running_ || !watched->isWidgetType() || !IsOperatorInput(event->type())) return false;
+  if (!Running() || !watched->isWidgetType() || !IsOperatorInput(event->type())) return false;
   const QWidget* target = static_cast<QWidget*>(watched);
   if (target != this && !isAncestorOf(target)) return false;
   if (event->type() == QEvent::MouseButtonRelease && target == BitBtn2 &&
@@ -144,7 +126,7 @@ bool TResendForm::eventFilter(QObject* watched, QEvent* event) {
   } else if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
     stopRequested_ = true;
   }
-  return false;  // the blocker drops it
+  return false;  // the guard drops it
 }
 
 }  // namespace vantora
