@@ -41,13 +41,13 @@ QIcon SmallPicture(const std::string& path) {
 
 TResendForm::TResendForm(TNwHTTP& http, TUploadRecord* record, QWidget* parent)
     : QDialog(parent), http_(http), record_(record) {
-  SetUpFixedDialog(*this, "ResendForm", "补传照片", QSize(600, 320));
-  sg = PlaceControl<TStringGrid>(this, "sg", QRect(8, 8, 584, 270));
+  SetUpFixedDialog(*this, "ResendForm", "补传照片", QSize(696, 320));
+  sg = PlaceControl<TStringGrid>(this, "sg", QRect(8, 8, 680, 270));
   sg->SetColCount(kColumns);
   sg->SetRowCount(1);
   sg->setIconSize(kPictureSize);
   sg->verticalHeader()->setDefaultSectionSize(kRowHeight);
-  const int widths[kColumns] = {38, 150, 130, 130, 112};
+  const int widths[kColumns] = {38, 172, 162, 162, 124};
   const char* titles[kColumns] = {"照片", "身份证号", "保存时间", "上次上传", "结果"};
   for (int c = 0; c < kColumns; ++c) {
     sg->SetColWidth(c, widths[c]);
