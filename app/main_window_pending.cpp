@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "framework/error_guard.h"
+#include "framework/gui_wait.h"
 #include "framework/messages.h"
 #include "framework/modal_dialog.h"
 #include "record/upload_record.h"
@@ -69,6 +70,7 @@ void TMain::RecordUploadOutcome(const std::string& id, const std::string& file, 
 }
 
 void TMain::N8Click() {
+  if (TGuiWait::Active(*this)) return;  // "上传" is waiting for the server
   TResendForm form(*NwHTTP1, UploadRecord.get(), this);
   ShowModalCentredOn(form, this);
   ShowPendingCount();

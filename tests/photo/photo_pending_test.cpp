@@ -143,5 +143,20 @@ TEST_F(PhotoPendingTest, AMissingFileStaysAndASaveAfterASuccessIsPendingAgain) {
   EXPECT_EQ(PendingItem(), "补传照片 (2)");
 }
 
+// A record file that is not a database: the station starts, says once that
+// it was set aside, and saves and uploads with a new record.
+TEST_F(PhotoPendingTest, AGarbageRecordIsSetAsideOnceAndTheStationWorksOn) {
+  std::ofstream(dir / "uploads.sqlite", std::ios::binary) << std::string(4096, 'g');
+  ShowWithPhotoFolder(photos.Path());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !prompter.Boxes().empty(); }, 5000));
+  const std::vector<std::string> boxes = TakeBoxTexts();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("上传记录文件已损坏", 0), 0u) << boxes[0];
+  Choose(k640x480);
+  EXPECT_EQ(SaveAndUpload(0), kFailed);
+  EXPECT_EQ(PendingItem(), "补传照片 (1)");
+  EXPECT_TRUE(fs::exists(saved[0]));
+}
+
 }  // namespace
 }  // namespace vantora::testing
