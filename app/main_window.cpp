@@ -177,6 +177,7 @@ void TMain::CreateMenus() {
   wire(N6, &TMain::N6Click);
   wire(N3, &TMain::N3Click);
   wire(N7, &TMain::N7Click);
+  CreatePendingMenu();
 }
 
 void TMain::CreateControls() {
@@ -281,6 +282,7 @@ void TMain::FormShow() {
   PhotoPath = PhotoFolderInUse(UserInfo.PhotoPath);
   SetEdit1Text(UserInfo.fuser);
   UserInfo.fip = VANTORA_FTP_SERVER;
+  OpenUploadRecord();
 }
 
 void TMain::FormClose() {

@@ -2,9 +2,11 @@
 
 #include <QMetaObject>
 #include <QWidget>
+#include <exception>
 #include <memory>
 #include <string>
 
+#include "record/upload_record.h"
 #include "upload/photo_upload.h"
 
 class QAction;
@@ -148,6 +150,19 @@ class TMain : public QWidget {
   bool CameraPictureIsCurrent() const;  // "拍照" cuts only the camera's current picture
   void ReleaseLostCamera();       // the chosen camera has gone
   // ==== END capture block ====
+
+  // ---- the upload record and the re-send: main_window_pending.cpp ----
+  // Which saved photos have not reached the server; opened at the first show.
+  std::unique_ptr<TUploadRecord> UploadRecord;
+  QAction* N8 = nullptr;  // "补传照片 (n)": the pending count, and the re-send dialog
+  void N8Click();
+  void CreatePendingMenu();
+  void OpenUploadRecord();
+  void ShowPendingCount();
+  // Tells the operator, once each, what is wrong with the record itself.
+  void TellRecordNotice();
+  void RecordPhotoSaved(const std::string& id, const std::string& file);
+  void RecordUploadOutcome(const std::string& id, const std::string& file, const std::exception_ptr& failure);
 
  protected:
   void showEvent(QShowEvent* event) override;

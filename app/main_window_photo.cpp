@@ -54,12 +54,14 @@ void TMain::BitBtn2Click() {
     if (!safe) throw std::invalid_argument("The ID cannot name a photo file");
     WritePhotoJpeg(Image1->Picture().Bitmap(), PhotoFileName);
     BitBtn4->setEnabled(true);
+    RecordPhotoSaved(id, PhotoFileName);
   } catch (...) {
     MessageDlg("保存照片失败!", MsgDlgType::Information, {MsgButton::OK});
   }
   UserInfo.fuser = Edit1Text();
   SaveUserInfo(UserInfo);
   BitBtn2->setEnabled(false);
+  TellRecordNotice();
 }
 
 }  // namespace vantora

@@ -8,7 +8,9 @@ set(VANTORA_TEST_ENV
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
   "G_SLICE=always-malloc"
   "VANTORA_TESTDATA=${CMAKE_SOURCE_DIR}/tests/data"
-  "GST_REGISTRY=${CMAKE_BINARY_DIR}/gst-registry.bin")
+  "GST_REGISTRY=${CMAKE_BINARY_DIR}/gst-registry.bin"
+  # A station a test starts without its own upload record keeps it here, not in the user's home.
+  "XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state")
 
 # vantora_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib... [LABELS l...] [TIMEOUT s])
 # Tests are discovered when CTest runs, not at build time, so a test binary

@@ -14,4 +14,8 @@ std::string ChooseOpenPicture(const std::string& title, const std::string& filte
   return ActivePrompter().ChooseOpenFile(OpenFileRequest{title, filter, mustExist, /*picturePreview=*/true});
 }
 
+std::string ChooseSaveFile(const std::string& title, const std::string& filter, const std::string& suggestedName) {
+  return ActivePrompter().ChooseSaveFile(SaveFileRequest{title, filter, suggestedName});
+}
+
 }  // namespace vantora

@@ -16,4 +16,8 @@ std::string ChooseOpenFile(const std::string& title, const std::string& filter, 
 // The same chooser with a pane that shows the selected picture.
 std::string ChooseOpenPicture(const std::string& title, const std::string& filter, bool mustExist = true);
 
+// The save-file chooser, offering `suggestedName`. Returns the path to write,
+// or empty text on cancel.
+std::string ChooseSaveFile(const std::string& title, const std::string& filter, const std::string& suggestedName);
+
 }  // namespace vantora

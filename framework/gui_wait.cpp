@@ -2,12 +2,23 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QWidget>
 #include <utility>
 
 #include "framework/input_events.h"
 
 namespace vantora {
+
+namespace {
+bool IsStopRequest(const QWidget& stop, const QWidget& target, const QEvent& event) {
+  if (event.type() == QEvent::KeyPress) return static_cast<const QKeyEvent&>(event).key() == Qt::Key_Escape;
+  if (event.type() != QEvent::MouseButtonRelease || &target != &stop) return false;
+  const auto& click = static_cast<const QMouseEvent&>(event);
+  return click.button() == Qt::LeftButton && stop.rect().contains(click.position().toPoint());
+}
+}  // namespace
 
 // A child of the window it guards, so that whether a window is guarded is
 // asked of the window itself.
@@ -44,7 +55,9 @@ bool TGuiWait::eventFilter(QObject* watched, QEvent* event) {
   }
   if (!IsOperatorInput(event->type()) || !watched->isWidgetType()) return false;
   const QWidget* target = static_cast<QWidget*>(watched);
-  return target == &window_ || window_.isAncestorOf(target);
+  if (target != &window_ && !window_.isAncestorOf(target)) return false;
+  if (stop_ && IsStopRequest(*stop_, *target, *event)) stopRequested_ = true;
+  return true;
 }
 
 }  // namespace vantora

@@ -37,6 +37,12 @@ class TGuiWait : public QObject {
   // True while a wait guards `window` or the window it sits in.
   static bool Active(const QWidget& window);
 
+  // A run of many steps may be stopped after the step in progress: a click
+  // on `stop` or Esc is dropped like all other input, but noted.
+  void ListenForStop(const QWidget& stop) { stop_ = &stop; }
+  void RequestStop() { stopRequested_ = true; }
+  bool StopRequested() const { return stopRequested_; }
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -45,6 +51,8 @@ class TGuiWait : public QObject {
   std::function<void()>* hook_ = nullptr;
   std::function<void()> savedHook_;
   THourglass hourglass_;
+  const QWidget* stop_ = nullptr;
+  bool stopRequested_ = false;
 };
 
 }  // namespace vantora

@@ -29,6 +29,13 @@ struct OpenFileRequest {
   bool picturePreview = false;
 };
 
+// The save-file chooser: a filter as for opening, and the name it offers.
+struct SaveFileRequest {
+  std::string title;
+  std::string filter;
+  std::string suggestedName;
+};
+
 // The one seam through which the station asks the operator anything. The
 // default shows real Qt dialogs; tests install a scripted one, so nothing in
 // a test ever waits for a person.
@@ -41,6 +48,9 @@ class Prompter {
   virtual std::string ChooseFolder(const std::string& title) = 0;
   // The chosen file's path, or empty text on cancel.
   virtual std::string ChooseOpenFile(const OpenFileRequest& request) = 0;
+  // The path to write, or empty text on cancel; a prompter without a save
+  // chooser cancels.
+  virtual std::string ChooseSaveFile(const SaveFileRequest&) { return {}; }
 };
 
 // The prompter in use: the one installed last, else the Qt one.

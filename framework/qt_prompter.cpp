@@ -101,6 +101,16 @@ std::string QtPrompter::ChooseOpenFile(const OpenFileRequest& request) {
   return dialog.selectedFiles().first().toStdString();
 }
 
+std::string QtPrompter::ChooseSaveFile(const SaveFileRequest& request) {
+  QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title), QString(),
+                     QtNameFilters(request.filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.selectFile(QString::fromStdString(request.suggestedName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first().toStdString();
+}
+
 QString QtNameFilters(const std::string& filter) {
   QStringList parts = QString::fromStdString(filter).split(u'|');
   QStringList filters;

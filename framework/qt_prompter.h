@@ -12,6 +12,7 @@ class QtPrompter : public Prompter {
   MsgButton ShowMessage(const MessageBoxRequest& request) override;
   std::string ChooseFolder(const std::string& title) override;
   std::string ChooseOpenFile(const OpenFileRequest& request) override;
+  std::string ChooseSaveFile(const SaveFileRequest& request) override;
 };
 
 // "Description|*.ext|..." as Qt's name filters ("Description (*.ext);;...").

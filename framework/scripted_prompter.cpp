@@ -25,6 +25,8 @@ void ScriptedPrompter::Clear() {
   boxes_.clear();
   folderTitles_.clear();
   fileRequests_.clear();
+  saveAnswers_.clear();
+  saveRequests_.clear();
 }
 
 MsgButton ScriptedPrompter::ShowMessage(const MessageBoxRequest& request) {
@@ -40,6 +42,11 @@ std::string ScriptedPrompter::ChooseFolder(const std::string& title) {
 std::string ScriptedPrompter::ChooseOpenFile(const OpenFileRequest& request) {
   fileRequests_.push_back(request);
   return TakeFront(fileAnswers_, std::string());
+}
+
+std::string ScriptedPrompter::ChooseSaveFile(const SaveFileRequest& request) {
+  saveRequests_.push_back(request);
+  return TakeFront(saveAnswers_, std::string());
 }
 
 }  // namespace vantora::testing

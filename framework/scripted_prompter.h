@@ -23,15 +23,18 @@ class ScriptedPrompter : public Prompter {
   void AnswerNextBox(MsgButton answer) { boxAnswers_.push_back(answer); }
   void AnswerNextFolder(std::string path) { folderAnswers_.push_back(std::move(path)); }
   void AnswerNextFile(std::string path) { fileAnswers_.push_back(std::move(path)); }
+  void AnswerNextSave(std::string path) { saveAnswers_.push_back(std::move(path)); }
 
   const std::vector<MessageBoxRequest>& Boxes() const { return boxes_; }
   const std::vector<std::string>& FolderTitles() const { return folderTitles_; }
   const std::vector<OpenFileRequest>& FileRequests() const { return fileRequests_; }
+  const std::vector<SaveFileRequest>& SaveRequests() const { return saveRequests_; }
   void Clear();
 
   MsgButton ShowMessage(const MessageBoxRequest& request) override;
   std::string ChooseFolder(const std::string& title) override;
   std::string ChooseOpenFile(const OpenFileRequest& request) override;
+  std::string ChooseSaveFile(const SaveFileRequest& request) override;
 
  private:
   Prompter* previous_;
@@ -41,6 +44,8 @@ class ScriptedPrompter : public Prompter {
   std::vector<MessageBoxRequest> boxes_;
   std::vector<std::string> folderTitles_;
   std::vector<OpenFileRequest> fileRequests_;
+  std::deque<std::string> saveAnswers_;
+  std::vector<SaveFileRequest> saveRequests_;
 };
 
 // A scripted prompter that hands every box to `watch` before recording it:

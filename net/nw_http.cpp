@@ -203,7 +203,7 @@ void TNwHTTP::ConnectForRequest() {
   // A close the server made since the last answer is noticed here, so the
   // request goes out on a fresh connection instead of a dead one.
   if (Connected()) ReadFromStack(TNwClosedAction::caReturnZero, kNwCloseProbeTimeLimit, TNwTimeoutAction::taReturnMinusOne);
-  if (!Connected()) Connect(ReadTimeout);
+  if (!Connected()) Connect(TNwTimeLimit::Shorter(ReadTimeout, ConnectTimeout));
 }
 
 void TNwHTTP::SendRequest(const std::string& head) {

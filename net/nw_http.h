@@ -41,6 +41,9 @@ class TNwHTTP : public TNwTCPClient {
   int AuthRetries = kNwDefaultAuthRetries;
   bool AllowCookies = true;
   TNwProxyParams ProxyParams;
+  // The name lookup and TCP connect of a request together, within the
+  // exchange's own bound; unlimited by default, as the design has it.
+  TNwTimeLimit ConnectTimeout = TNwTimeLimit::Unlimited();
 
   // Asked about every redirect: may change the location and method; true
   // follows it. Unassigned, the answer is HandleRedirects.

@@ -83,6 +83,11 @@ inline constexpr TNwTimeLimit kNwFtpLoginAndStoreTimeLimit = TNwTimeLimit::Milli
 // After a 426 or 450 (the server gave the transfer up), how long a second
 // reply that some servers send after it may take to begin.
 inline constexpr TNwTimeLimit kNwFtpFollowUpReplyTimeLimit = TNwTimeLimit::Milliseconds(1000);
+// The single-photo upload: a server that drops packets fails within the
+// connect bound (the name lookup included, as for the FTP client), and the
+// whole exchange, connect to the last byte of the answer, within the other.
+inline constexpr TNwTimeLimit kNwUploadConnectTimeLimit = TNwTimeLimit::Milliseconds(15000);
+inline constexpr TNwTimeLimit kNwUploadExchangeTimeLimit = TNwTimeLimit::Milliseconds(60000);
 // Queue length of the data channel's listening socket.
 inline constexpr int kNwFtpListenBacklog = 15;
 

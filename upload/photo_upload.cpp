@@ -19,6 +19,7 @@ std::shared_ptr<TNwHTTP> MakeUploadClient() {
   auto http = std::make_shared<TNwHTTP>();
   http->MaxLineAction = TNwMaxLineAction::maException;
   http->ReadTimeout = kUploadTimeLimit;
+  http->ConnectTimeout = kUploadConnectTimeLimit;
   http->AllowCookies = true;
   http->HTTPOptions = hoForceEncodeParams;
   http->HandleRedirects = false;

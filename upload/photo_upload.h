@@ -3,17 +3,19 @@
 #include <memory>
 #include <string>
 
-#include "net/nw_time_limit.h"
+#include "net/nw_limits.h"
 
 namespace vantora {
 
 class TNwHTTP;
 
 // How long one upload may take, from connecting to the last byte of the
-// answer. The station's GUI thread is blocked for the whole upload, so a
-// server that accepts and then never reads or never answers, or trickles,
-// must not freeze the station for good.
-inline constexpr TNwTimeLimit kUploadTimeLimit = TNwTimeLimit::Milliseconds(60'000);
+// answer, and the connect alone. The operator waits for the whole upload,
+// so a server that accepts and then never reads or never answers, or
+// trickles, or that never answers the connect, must not hold the station
+// for good (an unbounded connect waits about two minutes on Linux).
+inline constexpr TNwTimeLimit kUploadTimeLimit = kNwUploadExchangeTimeLimit;
+inline constexpr TNwTimeLimit kUploadConnectTimeLimit = kNwUploadConnectTimeLimit;
 
 // The upload client of the main window (`NwHTTP1`) with its fixed settings.
 std::shared_ptr<TNwHTTP> MakeUploadClient();

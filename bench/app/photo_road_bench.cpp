@@ -40,6 +40,7 @@ class Station {
     fs::create_directories(folder_);
     setenv("VANTORA_TEST_CAMERAS", "640x480,1920x1080", 1);
     setenv("VANTORA_REGISTRY", (folder_ / "registry.reg").c_str(), 1);
+    setenv("VANTORA_UPLOAD_RECORD", (folder_ / "uploads.sqlite").c_str(), 1);
     main_ = std::make_unique<TMain>();
     main_->show();
     // The cameras are listed once the window is on the screen.

@@ -72,6 +72,7 @@ std::vector<std::string> ProgramEnvironment(const VirtualScreen& screen, const s
   std::filesystem::create_directories(Scratch());
   std::vector<std::string> changes = {"DISPLAY=" + screen.Display(), "QT_QPA_PLATFORM=xcb",
                                       "VANTORA_REGISTRY=" + Scratch() + "/registry.reg",
+                                      "VANTORA_UPLOAD_RECORD=" + Scratch() + "/uploads.sqlite",
                                       "XDG_CONFIG_HOME=" + Scratch()};
   changes.insert(changes.end(), extra.begin(), extra.end());
   return EnvironmentWith(changes);

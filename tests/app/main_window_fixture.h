@@ -57,6 +57,7 @@ class MainWindowTest : public ::testing::Test {
   TempDir dir;
   ScopedEnv env{"VANTORA_REGISTRY", (dir / "registry.reg").c_str()};
   ScopedEnv pictures{"XDG_CONFIG_HOME", WithOwnPicturesFolder(dir).c_str()};
+  ScopedEnv record{"VANTORA_UPLOAD_RECORD", (dir / "uploads.sqlite").c_str()};
   ScriptedPrompter prompter;
   std::unique_ptr<TMain> main;
 };

@@ -104,10 +104,11 @@ TEST_F(MainWindowTest, CaptionSizeFontsAndColoursAreTheDesigned) {
 TEST_F(MainWindowTest, MenusCarryTheirItemsAndHiddenOnesStayWired) {
   TMain& m = Make();
   QList<QAction*> bar = m.MainMenu1->actions();
-  ASSERT_EQ(bar.size(), 3);
+  ASSERT_EQ(bar.size(), 4);
   EXPECT_EQ(bar[0]->text().toStdString(), "视频来源");
   EXPECT_EQ(bar[1]->text().toStdString(), "设置");
   EXPECT_EQ(bar[2], m.N7);
+  EXPECT_EQ(bar[3], m.N8);  // "补传照片 (n)", after the designed menus
   EXPECT_TRUE(m.Devices->actions().isEmpty());  // no device on a test machine
   EXPECT_EQ(m.N5->actions(), (QList<QAction*>{m.N2, m.N4, m.N6, m.N1, m.N3}));
   EXPECT_TRUE(m.N1->isSeparator());

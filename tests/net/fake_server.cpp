@@ -178,7 +178,7 @@ RefusingPort::~RefusingPort() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-FullListener::FullListener() {
+FullListener::FullListener(int port) : port_(port) {
   fd_ = ListenLoopback(port_, false);
   ::listen(fd_, 0);
   sockaddr_in addr{};

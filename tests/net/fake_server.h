@@ -94,10 +94,12 @@ class RefusingPort {
   int port_ = 0;
 };
 
-// A listener that never accepts and whose queue is already full.
+// A listener that never accepts and whose queue is already full: the
+// kernel drops every further connect's packets, as a firewall would. On a
+// free port unless one is named.
 class FullListener {
  public:
-  FullListener();
+  explicit FullListener(int port = 0);
   ~FullListener();
   FullListener(const FullListener&) = delete;
   FullListener& operator=(const FullListener&) = delete;

@@ -11,6 +11,7 @@
 
 #include "fake_server.h"
 #include "nw_exceptions.h"
+#include "nw_http.h"
 #include "nw_io_handler_scripted.h"
 #include "nw_socket.h"
 #include "nw_socket_errors.h"
@@ -150,6 +151,20 @@ TEST(NetDeadline, APassedDeadlineEndsTheConnectToo) {
   const auto start = Clock::now();
   TNwExchangeDeadline exchange(client, TNwTimeLimit::Milliseconds(300));
   EXPECT_THROW(client.Connect(), ENwConnectTimeout);  // unlimited by itself
+  EXPECT_LT(MsSince(start), 5000);
+}
+
+// The HTTP client's connect bound ends a connect to a server that drops the
+// packets long before the exchange's own bound would.
+TEST(NetDeadline, TheHttpConnectBoundEndsASilentConnectWithinTheExchange) {
+  testing::FullListener full;
+  TNwHTTP http;
+  http.ReadTimeout = TNwTimeLimit::Milliseconds(60000);
+  http.ConnectTimeout = TNwTimeLimit::Milliseconds(300);
+  TNwMemoryStream body;
+  const auto start = Clock::now();
+  EXPECT_THROW(http.Post("http://127.0.0.1:" + std::to_string(full.Port()) + "/x", body), ENwConnectTimeout);
+  EXPECT_GE(MsSince(start), 250);
   EXPECT_LT(MsSince(start), 5000);
 }
 

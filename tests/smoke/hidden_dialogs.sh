@@ -10,6 +10,7 @@ driver=$1
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_common.sh" driver xdotool import identify
 
 export VANTORA_REGISTRY="$work/registry.reg"
+export VANTORA_UPLOAD_RECORD="$work/uploads.sqlite"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\Info]\n"fuser"="111"\n"fpassword"="secret"\n' >"$VANTORA_REGISTRY"
 
 "$driver" >"$work/driver.log" 2>&1 &

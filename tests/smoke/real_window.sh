@@ -10,6 +10,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/xvfb_common.sh" station xdotool xclip imp
 
 mkdir "$work/photos"
 export VANTORA_REGISTRY="$work/registry.reg"
+export VANTORA_UPLOAD_RECORD="$work/uploads.sqlite"
 cat >"$VANTORA_REGISTRY" <<REG
 REGEDIT4
 

@@ -18,7 +18,7 @@ await 20 test -S "$XDG_RUNTIME_DIR/vantora-test" || fail "weston did not start: 
 # An X display nobody serves.
 n=4000
 while [[ -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
-export DISPLAY=":$n" WAYLAND_DISPLAY=vantora-test XDG_SESSION_TYPE=wayland VANTORA_REGISTRY="$work/registry.reg"
+export DISPLAY=":$n" WAYLAND_DISPLAY=vantora-test XDG_SESSION_TYPE=wayland VANTORA_REGISTRY="$work/registry.reg" VANTORA_UPLOAD_RECORD="$work/uploads.sqlite"
 unset QT_QPA_PLATFORM
 
 # The client's own protocol log shows the window's title going to the

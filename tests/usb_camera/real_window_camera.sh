@@ -30,6 +30,7 @@ ask() {
 
 mkdir "$work/photos"
 export VANTORA_REGISTRY="$work/registry.reg"
+export VANTORA_UPLOAD_RECORD="$work/uploads.sqlite"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\Info]\n"PhotoPath"="%s"\n' "$work/photos" >"$VANTORA_REGISTRY"
 
 env "${station_env[@]}" ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
