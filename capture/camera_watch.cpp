@@ -1,4 +1,4 @@
-#include "camera_watch.h"
+#include "capture/camera_watch.h"
 
 namespace vantora {
 

@@ -9,7 +9,7 @@ add_library(vantora_capture STATIC
   sample_grabber.cpp
   sys_dev_enum.cpp
   video_window.cpp)
-target_include_directories(vantora_capture PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/..)
+target_include_directories(vantora_capture PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(vantora_capture
   PUBLIC vantora_capture_platform Qt6::Widgets
   PRIVATE vantora_warnings)

@@ -1,4 +1,4 @@
-#include "direct_show_error.h"
+#include "capture/direct_show_error.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "result_code.h"
+#include "capture/platform/result_code.h"
 
 namespace vantora {
 

@@ -1,4 +1,4 @@
-#include "filter.h"
+#include "capture/filter.h"
 
 namespace vantora {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "device_moniker.h"
-#include "filter_graph.h"
+#include "capture/platform/device_moniker.h"
+#include "capture/filter_graph.h"
 
 namespace vantora {
 

@@ -1,4 +1,4 @@
-#include "filter_graph.h"
+#include "capture/filter_graph.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "direct_show_error.h"
+#include "capture/direct_show_error.h"
 
 namespace vantora {
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "capture_graph.h"
-#include "gst_handles.h"
+#include "capture/platform/capture_graph.h"
+#include "capture/platform/gst_handles.h"
 
 class QObject;
 

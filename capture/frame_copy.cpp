@@ -1,4 +1,4 @@
-#include "frame_copy.h"
+#include "capture/frame_copy.h"
 
 #include <new>
 #include <optional>

@@ -5,7 +5,7 @@
 // a frame of the test's own making.
 
 #include "imaging/graphics.h"
-#include "video_frame.h"
+#include "capture/platform/video_frame.h"
 
 namespace vantora {
 

@@ -1,13 +1,13 @@
-#include "preview_selection.h"
+#include "capture/preview_selection.h"
 
 #include <cstdint>
 
-#include "direct_show_error.h"
-#include "filter.h"
-#include "filter_graph.h"
-#include "sample_grabber.h"
-#include "sys_dev_enum.h"
-#include "video_window.h"
+#include "capture/direct_show_error.h"
+#include "capture/filter.h"
+#include "capture/filter_graph.h"
+#include "capture/sample_grabber.h"
+#include "capture/sys_dev_enum.h"
+#include "capture/video_window.h"
 #include "imaging/rounding.h"
 
 namespace vantora {

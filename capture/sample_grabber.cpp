@@ -1,10 +1,10 @@
-#include "sample_grabber.h"
+#include "capture/sample_grabber.h"
 
 
-#include "capture_graph.h"
-#include "frame_copy.h"
-#include "gst_runtime.h"
-#include "video_renderer.h"
+#include "capture/platform/capture_graph.h"
+#include "capture/frame_copy.h"
+#include "capture/platform/gst_runtime.h"
+#include "capture/platform/video_renderer.h"
 #include "imaging/graphics.h"
 
 namespace vantora {

@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "filter_graph.h"
-#include "frame_grabber.h"
+#include "capture/filter_graph.h"
+#include "capture/platform/frame_grabber.h"
 
 namespace vantora {
 

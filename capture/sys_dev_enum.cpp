@@ -1,4 +1,4 @@
-#include "sys_dev_enum.h"
+#include "capture/sys_dev_enum.h"
 
 #include <algorithm>
 #include <stdexcept>

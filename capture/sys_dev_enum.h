@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "device_list.h"
-#include "device_moniker.h"
-#include "device_watch.h"
+#include "capture/platform/device_list.h"
+#include "capture/platform/device_moniker.h"
+#include "capture/platform/device_watch.h"
 
 namespace vantora {
 

@@ -1,4 +1,4 @@
-#include "video_window.h"
+#include "capture/video_window.h"
 
 #include <QImage>
 #include <QMetaObject>
@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QPointer>
 
-#include "capture_graph.h"
-#include "direct_show_error.h"
+#include "capture/platform/capture_graph.h"
+#include "capture/direct_show_error.h"
 
 namespace vantora {
 

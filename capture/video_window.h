@@ -15,10 +15,10 @@
 #include <optional>
 #include <string>
 
-#include "camera_watch.h"
-#include "filter_graph.h"
-#include "video_frame.h"
-#include "video_renderer.h"
+#include "capture/camera_watch.h"
+#include "capture/filter_graph.h"
+#include "capture/platform/video_frame.h"
+#include "capture/platform/video_renderer.h"
 
 namespace vantora {
 

@@ -1,4 +1,4 @@
-#include "nw_buffer.h"
+#include "net/nw_buffer.h"
 
 #include <algorithm>
 

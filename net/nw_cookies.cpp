@@ -1,11 +1,11 @@
-#include "nw_cookies.h"
+#include "net/nw_cookies.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-#include "nw_limits.h"
-#include "nw_text.h"
+#include "net/nw_limits.h"
+#include "net/nw_text.h"
 
 namespace vantora {
 

@@ -1,9 +1,9 @@
-#include "nw_ftp.h"
+#include "net/nw_ftp.h"
 
 #include <algorithm>
 
-#include "nw_stream.h"
-#include "nw_text.h"
+#include "net/nw_stream.h"
+#include "net/nw_text.h"
 
 namespace vantora {
 

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "nw_exceptions.h"
-#include "nw_ftp_reply.h"
-#include "nw_limits.h"
-#include "nw_simple_server.h"
-#include "nw_stream.h"
-#include "nw_tcp_connection.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_ftp_reply.h"
+#include "net/nw_limits.h"
+#include "net/nw_simple_server.h"
+#include "net/nw_stream.h"
+#include "net/nw_tcp_connection.h"
 
 // The FTP client session: log in on a control connection and store local
 // files in active mode (the server connects back to a port this side opens).

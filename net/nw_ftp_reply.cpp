@@ -1,10 +1,10 @@
-#include "nw_ftp_reply.h"
+#include "net/nw_ftp_reply.h"
 
 #include <algorithm>
 
-#include "nw_exceptions.h"
-#include "nw_limits.h"
-#include "nw_text.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_limits.h"
+#include "net/nw_text.h"
 
 namespace vantora {
 

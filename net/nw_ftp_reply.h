@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "nw_tcp_connection.h"
+#include "net/nw_tcp_connection.h"
 
 // Numbered replies of the FTP control connection: reading one reply (one or
 // several lines) from any connection, parsing its code, and checking the code

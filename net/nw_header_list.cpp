@@ -1,6 +1,6 @@
-#include "nw_header_list.h"
+#include "net/nw_header_list.h"
 
-#include "nw_text.h"
+#include "net/nw_text.h"
 
 namespace vantora {
 

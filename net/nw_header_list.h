@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "nw_limits.h"
+#include "net/nw_limits.h"
 
 // An ordered list of header lines "Name: value". Names compare without regard
 // to letter case; lines beginning with a space or tab continue the line above.

@@ -1,4 +1,4 @@
-#include "nw_host_lookup.h"
+#include "net/nw_host_lookup.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -12,9 +12,9 @@
 #include <system_error>
 #include <thread>
 
-#include "nw_exceptions.h"
-#include "nw_socket.h"
-#include "nw_socket_errors.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_socket.h"
+#include "net/nw_socket_errors.h"
 
 namespace vantora {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "nw_time_limit.h"
+#include "net/nw_time_limit.h"
 
 // A host-name lookup with an end. The system's lookup blocks for as long as
 // its resolvers take, with no bound a caller can set; run on a worker

@@ -1,8 +1,8 @@
-#include "nw_http.h"
+#include "net/nw_http.h"
 
-#include "nw_exceptions.h"
-#include "nw_http_wire.h"
-#include "nw_text.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_http_wire.h"
+#include "net/nw_text.h"
 
 namespace vantora {
 

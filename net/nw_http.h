@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "nw_cookies.h"
-#include "nw_http_types.h"
-#include "nw_multipart.h"
-#include "nw_tcp_connection.h"
-#include "nw_uri.h"
+#include "net/nw_cookies.h"
+#include "net/nw_http_types.h"
+#include "net/nw_multipart.h"
+#include "net/nw_tcp_connection.h"
+#include "net/nw_uri.h"
 
 // The HTTP/1.x client. A post runs one or more request/answer exchanges over
 // the TCP connection: parse the address, connect, write head and body, read

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "nw_header_list.h"
-#include "nw_limits.h"
-#include "nw_stream.h"
+#include "net/nw_header_list.h"
+#include "net/nw_limits.h"
+#include "net/nw_stream.h"
 
 // The request and answer records of the HTTP client and the values parsed
 // from or written into their header lines.

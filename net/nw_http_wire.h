@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "nw_http_types.h"
-#include "nw_tcp_connection.h"
+#include "net/nw_http_types.h"
+#include "net/nw_tcp_connection.h"
 
 // The HTTP text on the wire: the request head the client writes, and the
 // readers for status line, header block and body. They work on any

@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "nw_host_lookup.h"
-#include "nw_socket.h"
-#include "nw_status.h"
-#include "nw_time_limit.h"
+#include "net/nw_host_lookup.h"
+#include "net/nw_socket.h"
+#include "net/nw_status.h"
+#include "net/nw_time_limit.h"
 
 // The byte-stream seam under a connection: the line, block and protocol
 // readers above it run the same whether the bytes come from a socket, from a

@@ -1,9 +1,9 @@
-#include "nw_io_handler_scripted.h"
+#include "net/nw_io_handler_scripted.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "nw_socket_errors.h"
+#include "net/nw_socket_errors.h"
 
 namespace vantora {
 

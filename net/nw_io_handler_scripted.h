@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "nw_io_handler.h"
+#include "net/nw_io_handler.h"
 
 // A handler whose peer is a fixed byte script: what the peer "sends" is the
 // script, handed out in pieces of at most `piece` bytes; what is sent to the

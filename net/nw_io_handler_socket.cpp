@@ -1,7 +1,7 @@
-#include "nw_io_handler.h"
+#include "net/nw_io_handler.h"
 
-#include "nw_exceptions.h"
-#include "nw_socket_errors.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_socket_errors.h"
 
 namespace vantora {
 

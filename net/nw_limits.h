@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "nw_time_limit.h"
+#include "net/nw_time_limit.h"
 
 // Every size and time bound of the network layer lives here, so a reader can
 // see at a glance how much memory and waiting a peer can make us spend.

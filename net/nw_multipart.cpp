@@ -1,4 +1,4 @@
-#include "nw_multipart.h"
+#include "net/nw_multipart.h"
 
 #include <sys/time.h>
 
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "nw_exceptions.h"
-#include "nw_text.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_text.h"
 
 namespace vantora {
 

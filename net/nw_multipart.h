@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "nw_stream.h"
+#include "net/nw_stream.h"
 
 // A multipart/form-data request body produced on demand while it is read:
 // part headers are generated when a part is reached and file bytes go from

@@ -1,11 +1,11 @@
-#include "nw_simple_server.h"
+#include "net/nw_simple_server.h"
 
 #include <poll.h>
 
 #include <cerrno>
 
-#include "nw_limits.h"
-#include "nw_socket_errors.h"
+#include "net/nw_limits.h"
+#include "net/nw_socket_errors.h"
 
 namespace vantora {
 

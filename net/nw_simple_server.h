@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "nw_exceptions.h"
-#include "nw_socket.h"
-#include "nw_tcp_connection.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_socket.h"
+#include "net/nw_tcp_connection.h"
 
 // A connection that gets its one peer by listening instead of connecting:
 // the FTP client's data channel in active mode. It binds, listens, takes the

@@ -1,4 +1,4 @@
-#include "nw_socket.h"
+#include "net/nw_socket.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -13,8 +13,8 @@
 #include <cerrno>
 #include <chrono>
 
-#include "nw_exceptions.h"
-#include "nw_socket_errors.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_socket_errors.h"
 
 namespace vantora {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "nw_time_limit.h"
+#include "net/nw_time_limit.h"
 
 struct pollfd;
 

@@ -1,11 +1,11 @@
-#include "nw_socket_errors.h"
+#include "net/nw_socket_errors.h"
 
 #include <netdb.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "nw_exceptions.h"
+#include "net/nw_exceptions.h"
 
 namespace vantora {
 

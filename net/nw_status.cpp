@@ -1,4 +1,4 @@
-#include "nw_status.h"
+#include "net/nw_status.h"
 
 namespace vantora {
 

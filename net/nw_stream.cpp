@@ -1,4 +1,4 @@
-#include "nw_stream.h"
+#include "net/nw_stream.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "nw_exceptions.h"
+#include "net/nw_exceptions.h"
 
 namespace vantora {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "nw_limits.h"
+#include "net/nw_limits.h"
 
 // Byte streams the network layer reads request bodies from and writes answer
 // bodies to. Sizes and positions are 64-bit so large files stay exact.

@@ -1,12 +1,12 @@
-#include "nw_tcp_connection.h"
+#include "net/nw_tcp_connection.h"
 
 #include <arpa/inet.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "nw_exceptions.h"
-#include "nw_socket_errors.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_socket_errors.h"
 
 namespace vantora {
 

@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "nw_buffer.h"
-#include "nw_io_handler.h"
-#include "nw_limits.h"
-#include "nw_status.h"
-#include "nw_stream.h"
-#include "nw_time_limit.h"
+#include "net/nw_buffer.h"
+#include "net/nw_io_handler.h"
+#include "net/nw_limits.h"
+#include "net/nw_status.h"
+#include "net/nw_stream.h"
+#include "net/nw_time_limit.h"
 
 // A blocking, buffered, line-aware connection. HTTP and FTP speak through it:
 // it owns the input buffer, the line rule (LF or CR LF), the limits and the

@@ -1,6 +1,6 @@
-#include "nw_text.h"
+#include "net/nw_text.h"
 
-#include "nw_exceptions.h"
+#include "net/nw_exceptions.h"
 
 #include <cctype>
 #include <cstdio>

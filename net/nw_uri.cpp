@@ -1,8 +1,8 @@
-#include "nw_uri.h"
+#include "net/nw_uri.h"
 
 #include <vector>
 
-#include "nw_exceptions.h"
+#include "net/nw_exceptions.h"
 
 namespace vantora {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_processes.h"
+#include "bench/support/bench_processes.h"
 
 namespace {
 

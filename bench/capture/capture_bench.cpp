@@ -42,20 +42,20 @@
 #include <string>
 #include <vector>
 
-#include "bench_processes.h"
-#include "capture_graph.h"
+#include "bench/support/bench_processes.h"
+#include "capture/platform/capture_graph.h"
 #ifdef VANTORA_BENCH_USB_CAMERAS
-#include "usb_camera_session.h"
+#include "tests/usb_camera/usb_camera_session.h"
 #endif
-#include "filter.h"
-#include "filter_graph.h"
-#include "frame_grabber.h"
+#include "capture/filter.h"
+#include "capture/filter_graph.h"
+#include "capture/platform/frame_grabber.h"
 #include "imaging/graphics.h"
-#include "preview_selection.h"
-#include "sample_grabber.h"
-#include "sys_dev_enum.h"
-#include "video_renderer.h"
-#include "video_window.h"
+#include "capture/preview_selection.h"
+#include "capture/sample_grabber.h"
+#include "capture/sys_dev_enum.h"
+#include "capture/platform/video_renderer.h"
+#include "capture/video_window.h"
 
 namespace vantora {
 namespace {

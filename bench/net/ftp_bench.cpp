@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "ftp_server_process.h"
-#include "nw_ftp.h"
+#include "tests/peers/ftp_server_process.h"
+#include "net/nw_ftp.h"
 
 namespace {
 

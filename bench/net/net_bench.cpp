@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "nw_http.h"
-#include "nw_multipart.h"
+#include "net/nw_http.h"
+#include "net/nw_multipart.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "bench_processes.h"
+#include "bench/support/bench_processes.h"
 
 #include <poll.h>
 #include <signal.h>

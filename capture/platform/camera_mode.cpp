@@ -1,4 +1,4 @@
-#include "camera_mode.h"
+#include "capture/platform/camera_mode.h"
 
 #include <algorithm>
 #include <tuple>

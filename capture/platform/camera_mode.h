@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "gst_handles.h"
+#include "capture/platform/gst_handles.h"
 
 namespace vantora::capture {
 

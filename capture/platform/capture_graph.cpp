@@ -1,4 +1,4 @@
-#include "capture_graph.h"
+#include "capture/platform/capture_graph.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -6,8 +6,8 @@
 #include <mutex>
 #include <set>
 
-#include "camera_mode.h"
-#include "gst_runtime.h"
+#include "capture/platform/camera_mode.h"
+#include "capture/platform/gst_runtime.h"
 
 namespace vantora::capture {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "gst_handles.h"
-#include "result_code.h"
+#include "capture/platform/gst_handles.h"
+#include "capture/platform/result_code.h"
 
 namespace vantora::capture {
 

@@ -1,9 +1,9 @@
-#include "device_list.h"
+#include "capture/platform/device_list.h"
 
 #include <algorithm>
 #include <map>
 
-#include "gst_runtime.h"
+#include "capture/platform/gst_runtime.h"
 
 namespace vantora::capture {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "device_moniker.h"
-#include "gst_handles.h"
+#include "capture/platform/device_moniker.h"
+#include "capture/platform/gst_handles.h"
 
 namespace vantora::capture {
 

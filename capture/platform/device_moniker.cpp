@@ -1,10 +1,10 @@
-#include "device_moniker.h"
+#include "capture/platform/device_moniker.h"
 
 #include <sys/stat.h>
 
 #include <cstring>
 
-#include "device_list.h"
+#include "capture/platform/device_list.h"
 
 namespace vantora::capture {
 namespace {

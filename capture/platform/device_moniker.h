@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "gst_handles.h"
+#include "capture/platform/gst_handles.h"
 
 namespace vantora::capture {
 

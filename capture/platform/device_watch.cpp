@@ -1,7 +1,7 @@
-#include "device_watch.h"
+#include "capture/platform/device_watch.h"
 
-#include "device_list.h"
-#include "gst_runtime.h"
+#include "capture/platform/device_list.h"
+#include "capture/platform/gst_runtime.h"
 
 namespace vantora::capture {
 namespace {

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "device_moniker.h"
+#include "capture/platform/device_moniker.h"
 
 namespace vantora::capture {
 

@@ -1,9 +1,9 @@
-#include "frame_grabber.h"
+#include "capture/platform/frame_grabber.h"
 
 #include <mutex>
 #include <stdexcept>
 
-#include "gst_runtime.h"
+#include "capture/platform/gst_runtime.h"
 
 namespace vantora::capture {
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "gst_handles.h"
-#include "result_code.h"
-#include "video_frame.h"
+#include "capture/platform/gst_handles.h"
+#include "capture/platform/result_code.h"
+#include "capture/platform/video_frame.h"
 
 namespace vantora::capture {
 

@@ -1,8 +1,8 @@
-#include "gst_runtime.h"
+#include "capture/platform/gst_runtime.h"
 
 #include <mutex>
 
-#include "test_camera_provider.h"
+#include "capture/platform/test_camera_provider.h"
 
 namespace vantora::capture {
 

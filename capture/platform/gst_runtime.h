@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gst_handles.h"
+#include "capture/platform/gst_handles.h"
 
 namespace vantora::capture {
 

@@ -1,4 +1,4 @@
-#include "result_code.h"
+#include "capture/platform/result_code.h"
 
 #include <array>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "test_camera_provider.h"
+#include "capture/platform/test_camera_provider.h"
 
 #include <gst/video/video.h>
 
@@ -8,8 +8,8 @@
 #include <map>
 #include <string>
 
-#include "gst_handles.h"
-#include "test_camera_setup.h"
+#include "capture/platform/gst_handles.h"
+#include "capture/platform/test_camera_setup.h"
 
 // GObject type boilerplate lives at file scope with C names, as GLib expects.
 extern "C" {

@@ -1,4 +1,4 @@
-#include "test_camera_setup.h"
+#include "capture/platform/test_camera_setup.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "video_frame.h"
+#include "capture/platform/video_frame.h"
 
 #include <limits>
 #include <memory>

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "gst_handles.h"
+#include "capture/platform/gst_handles.h"
 
 namespace vantora::capture {
 

@@ -1,4 +1,4 @@
-#include "video_renderer.h"
+#include "capture/platform/video_renderer.h"
 
 #include <gst/app/gstappsink.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "gst_runtime.h"
+#include "capture/platform/gst_runtime.h"
 
 namespace vantora::capture {
 

@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "camera_mode.h"
-#include "gst_runtime.h"
-#include "test_camera_setup.h"
+#include "capture/platform/camera_mode.h"
+#include "capture/platform/gst_runtime.h"
+#include "capture/platform/test_camera_setup.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "fuzz_net_checks.h"
-#include "nw_exceptions.h"
-#include "nw_http_wire.h"
-#include "nw_io_handler_scripted.h"
+#include "fuzz/net/fuzz_net_checks.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_http_wire.h"
+#include "net/nw_io_handler_scripted.h"
 
 using vantora::fuzzing::Require;
 

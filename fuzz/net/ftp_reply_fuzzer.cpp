@@ -10,12 +10,12 @@
 #include <typeinfo>
 #include <variant>
 
-#include "fuzz_net_checks.h"
-#include "nw_exceptions.h"
-#include "nw_ftp.h"
-#include "nw_ftp_reply.h"
-#include "nw_io_handler_scripted.h"
-#include "nw_limits.h"
+#include "fuzz/net/fuzz_net_checks.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_ftp.h"
+#include "net/nw_ftp_reply.h"
+#include "net/nw_io_handler_scripted.h"
+#include "net/nw_limits.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_net_checks.h"
-#include "nw_exceptions.h"
-#include "nw_http.h"
-#include "nw_io_handler_scripted.h"
-#include "nw_text.h"
+#include "fuzz/net/fuzz_net_checks.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_http.h"
+#include "net/nw_io_handler_scripted.h"
+#include "net/nw_text.h"
 
 using vantora::fuzzing::Require;
 

@@ -5,7 +5,7 @@
 #include <QMimeData>
 
 #include "app/id_number.h"
-#include "main_window_fixture.h"
+#include "tests/app/main_window_fixture.h"
 
 namespace vantora {
 namespace {

@@ -10,7 +10,7 @@
 #include "app/main_window.h"
 #include "pub/pub.h"
 #include "framework/scripted_prompter.h"
-#include "temp_dir.h"
+#include "tests/framework/temp_dir.h"
 
 namespace vantora::testing {
 

@@ -13,7 +13,7 @@
 #include "app/dm.h"
 #include "app/station.h"
 #include "framework/image_control.h"
-#include "main_window_fixture.h"
+#include "tests/app/main_window_fixture.h"
 #include "upload/net_form.h"
 #include "upload/sc_form.h"
 

@@ -8,7 +8,7 @@
 
 #include "pub/pub.h"
 #include "base/registry_document.h"
-#include "temp_dir.h"
+#include "tests/framework/temp_dir.h"
 
 namespace vantora {
 namespace {

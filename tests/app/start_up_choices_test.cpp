@@ -8,7 +8,7 @@
 #include "app/command_line.h"
 #include "app/display_platform.h"
 #include "app/photo_folder.h"
-#include "temp_dir.h"
+#include "tests/framework/temp_dir.h"
 
 namespace vantora {
 namespace {

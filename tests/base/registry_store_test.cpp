@@ -6,7 +6,7 @@
 
 #include "base/whole_file.h"
 #include "base/registry_store.h"
-#include "temp_dir.h"
+#include "tests/framework/temp_dir.h"
 
 namespace vantora {
 namespace {

@@ -11,20 +11,20 @@
 #include <cstdlib>
 #include <string>
 
-#include "capture_graph.h"
-#include "direct_show_error.h"
-#include "filter.h"
-#include "filter_graph.h"
-#include "frame_copy.h"
-#include "gst_runtime.h"
+#include "capture/platform/capture_graph.h"
+#include "capture/direct_show_error.h"
+#include "capture/filter.h"
+#include "capture/filter_graph.h"
+#include "capture/frame_copy.h"
+#include "capture/platform/gst_runtime.h"
 #include "imaging/graphics.h"
-#include "preview_selection.h"
-#include "sample_grabber.h"
-#include "sys_dev_enum.h"
-#include "test_camera_provider.h"
-#include "test_cameras.h"
-#include "test_station.h"
-#include "video_window.h"
+#include "capture/preview_selection.h"
+#include "capture/sample_grabber.h"
+#include "capture/sys_dev_enum.h"
+#include "capture/platform/test_camera_provider.h"
+#include "tests/capture/test_cameras.h"
+#include "tests/capture/test_station.h"
+#include "capture/video_window.h"
 
 namespace vantora::testing {
 namespace {

@@ -10,17 +10,17 @@
 #include <utility>
 
 #include "app/main_window.h"
-#include "capture_graph.h"
+#include "capture/platform/capture_graph.h"
 #include "capture/direct_show_error.h"
 #include "capture/filter.h"
 #include "capture/filter_graph.h"
 #include "capture/sample_grabber.h"
 #include "capture/video_window.h"
-#include "finalisation_watch.h"
+#include "tests/capture/finalisation_watch.h"
 #include "framework/image_control.h"
 #include "imaging/graphics.h"
-#include "main_window_fixture.h"
-#include "test_cameras.h"
+#include "tests/app/main_window_fixture.h"
+#include "tests/capture/test_cameras.h"
 
 namespace vantora::testing {
 namespace {

@@ -18,9 +18,9 @@
 #include "app/station.h"
 #include "framework/scripted_prompter.h"
 #include "framework/startup_guard.h"
-#include "sample_grabber.h"
-#include "sys_dev_enum.h"
-#include "temp_dir.h"
+#include "capture/sample_grabber.h"
+#include "capture/sys_dev_enum.h"
+#include "tests/framework/temp_dir.h"
 
 namespace vantora::testing {
 namespace {

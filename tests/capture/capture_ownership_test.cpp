@@ -7,11 +7,11 @@
 #include <QCoreApplication>
 #include <iostream>
 
-#include "capture_graph.h"
-#include "finalisation_watch.h"
+#include "capture/platform/capture_graph.h"
+#include "tests/capture/finalisation_watch.h"
 #include "imaging/graphics.h"
-#include "test_cameras.h"
-#include "test_station.h"
+#include "tests/capture/test_cameras.h"
+#include "tests/capture/test_station.h"
 
 // Freed memory waits in AddressSanitizer's quarantine before it is reused;
 // a small quarantine keeps the resident size meaningful for this test.

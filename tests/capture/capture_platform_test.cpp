@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "camera_mode.h"
-#include "capture_graph.h"
-#include "device_list.h"
-#include "frame_grabber.h"
-#include "gst_runtime.h"
-#include "result_code.h"
-#include "test_camera_setup.h"
-#include "test_cameras.h"
-#include "video_renderer.h"
+#include "capture/platform/camera_mode.h"
+#include "capture/platform/capture_graph.h"
+#include "capture/platform/device_list.h"
+#include "capture/platform/frame_grabber.h"
+#include "capture/platform/gst_runtime.h"
+#include "capture/platform/result_code.h"
+#include "capture/platform/test_camera_setup.h"
+#include "tests/capture/test_cameras.h"
+#include "capture/platform/video_renderer.h"
 
 namespace vantora::testing {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "open_descriptors.h"
+#include "tests/framework/open_descriptors.h"
 
 namespace vantora::testing {
 

@@ -4,12 +4,12 @@
 
 #include <QWidget>
 
-#include "filter.h"
-#include "filter_graph.h"
-#include "preview_selection.h"
-#include "sample_grabber.h"
-#include "sys_dev_enum.h"
-#include "video_window.h"
+#include "capture/filter.h"
+#include "capture/filter_graph.h"
+#include "capture/preview_selection.h"
+#include "capture/sample_grabber.h"
+#include "capture/sys_dev_enum.h"
+#include "capture/video_window.h"
 
 namespace vantora::testing {
 

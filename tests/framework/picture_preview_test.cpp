@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "framework/picture_preview.h"
-#include "temp_dir.h"
+#include "tests/framework/temp_dir.h"
 
 namespace vantora::testing {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "imaging_test_support.h"
+#include "tests/imaging/imaging_test_support.h"
 
 namespace vantora::testing {
 namespace {

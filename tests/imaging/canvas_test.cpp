@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "imaging_test_support.h"
+#include "tests/imaging/imaging_test_support.h"
 
 namespace vantora::testing {
 namespace {

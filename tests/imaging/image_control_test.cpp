@@ -5,7 +5,7 @@
 #include <QPixmap>
 
 #include "framework/image_control.h"
-#include "imaging_test_support.h"
+#include "tests/imaging/imaging_test_support.h"
 
 namespace vantora::testing {
 namespace {

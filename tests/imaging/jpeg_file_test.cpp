@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "imaging_test_support.h"
+#include "tests/imaging/imaging_test_support.h"
 
 namespace vantora::testing {
 namespace {

@@ -9,8 +9,8 @@
 
 #include <jpeglib.h>
 
-#include "jpeg_markers.h"
-#include "imaging_test_support.h"
+#include "tests/imaging/jpeg_markers.h"
+#include "tests/imaging/imaging_test_support.h"
 
 namespace vantora::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "imaging/font_engine.h"
-#include "imaging_test_support.h"
+#include "tests/imaging/imaging_test_support.h"
 
 namespace vantora::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "fake_server.h"
+#include "tests/net/fake_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "ftp_script_peer.h"
+#include "tests/net/ftp_script_peer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

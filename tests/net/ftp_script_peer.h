@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fake_server.h"
+#include "tests/net/fake_server.h"
 
 // The server side of scripted FTP sessions: reads the client's commands,
 // answers with exact bytes, connects back to the client's data port like an

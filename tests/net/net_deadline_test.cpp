@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "fake_server.h"
-#include "nw_exceptions.h"
-#include "nw_http.h"
-#include "nw_io_handler_scripted.h"
-#include "nw_socket.h"
-#include "nw_socket_errors.h"
-#include "nw_tcp_connection.h"
+#include "tests/net/fake_server.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_http.h"
+#include "net/nw_io_handler_scripted.h"
+#include "net/nw_socket.h"
+#include "net/nw_socket_errors.h"
+#include "net/nw_tcp_connection.h"
 
 // Time limits, exchange deadlines, explicit line limits and who owns the
 // handler: what keeps a hostile peer from holding or crashing the client.

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "nw_exceptions.h"
-#include "nw_ftp_reply.h"
-#include "nw_io_handler_scripted.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_ftp_reply.h"
+#include "net/nw_io_handler_scripted.h"
 
 // The reply reader on canned server bytes, each case at several receive
 // sizes: a reply split anywhere by the network must read the same.

@@ -7,12 +7,12 @@
 #include <thread>
 #include <vector>
 
-#include "ftp_server_process.h"
-#include "nw_exceptions.h"
-#include "nw_ftp.h"
-#include "open_descriptors.h"
-#include "private_network.h"
-#include "temp_dir.h"
+#include "tests/peers/ftp_server_process.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_ftp.h"
+#include "tests/framework/open_descriptors.h"
+#include "tests/support/private_network.h"
+#include "tests/framework/temp_dir.h"
 
 // The FTP client against real servers: pyftpdlib (which answers STOR with
 // 125) and vsftpd (150). Three files of 0 bytes, 30 KB and 8 MB go over one

@@ -10,13 +10,13 @@
 #include <thread>
 #include <vector>
 
-#include "fake_server.h"
-#include "ftp_script_peer.h"
-#include "nw_exceptions.h"
-#include "nw_ftp.h"
-#include "nw_stream.h"
-#include "open_descriptors.h"
-#include "temp_dir.h"
+#include "tests/net/fake_server.h"
+#include "tests/net/ftp_script_peer.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_ftp.h"
+#include "net/nw_stream.h"
+#include "tests/framework/open_descriptors.h"
+#include "tests/framework/temp_dir.h"
 
 // The FTP client against scripted servers on loopback: login, active-mode
 // stores, every way a server can fail or misbehave, and the exact bytes of a

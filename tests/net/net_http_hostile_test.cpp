@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "fake_server.h"
-#include "nw_exceptions.h"
-#include "nw_http.h"
-#include "nw_io_handler_scripted.h"
-#include "nw_socket_errors.h"
+#include "tests/net/fake_server.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_http.h"
+#include "net/nw_io_handler_scripted.h"
+#include "net/nw_socket_errors.h"
 
 // Servers that try to hold, grow or poison the client: each attempt must end
 // in a clear error within the configured limit and leave the client usable.

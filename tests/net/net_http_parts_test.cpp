@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "nw_cookies.h"
-#include "nw_exceptions.h"
-#include "nw_header_list.h"
-#include "nw_http_wire.h"
-#include "nw_io_handler_scripted.h"
-#include "nw_uri.h"
+#include "net/nw_cookies.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_header_list.h"
+#include "net/nw_http_wire.h"
+#include "net/nw_io_handler_scripted.h"
+#include "net/nw_uri.h"
 
 namespace vantora {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "fake_server.h"
-#include "nw_http.h"
-#include "private_network.h"
-#include "test_files.h"
+#include "tests/net/fake_server.h"
+#include "net/nw_http.h"
+#include "tests/support/private_network.h"
+#include "tests/net/test_files.h"
 
 // The upload always goes to port 80, so its "Host" line carries no port. This
 // binary serves port 80 from a network namespace of its own to check the head

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "nw_exceptions.h"
-#include "nw_http.h"
-#include "receiver_process.h"
-#include "test_files.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_http.h"
+#include "tests/peers/receiver_process.h"
+#include "tests/net/test_files.h"
 
 namespace vantora {
 namespace {

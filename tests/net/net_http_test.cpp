@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "fake_server.h"
-#include "nw_exceptions.h"
-#include "nw_http.h"
-#include "nw_io_handler_scripted.h"
-#include "nw_socket_errors.h"
-#include "test_files.h"
+#include "tests/net/fake_server.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_http.h"
+#include "net/nw_io_handler_scripted.h"
+#include "net/nw_socket_errors.h"
+#include "tests/net/test_files.h"
 
 namespace vantora {
 namespace {

@@ -7,9 +7,9 @@
 #include <unistd.h>
 #include <string>
 
-#include "nw_exceptions.h"
-#include "nw_multipart.h"
-#include "test_files.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_multipart.h"
+#include "tests/net/test_files.h"
 
 namespace vantora {
 namespace {

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "fake_server.h"
-#include "nw_exceptions.h"
-#include "nw_io_handler_scripted.h"
-#include "nw_socket_errors.h"
-#include "nw_tcp_connection.h"
+#include "tests/net/fake_server.h"
+#include "net/nw_exceptions.h"
+#include "net/nw_io_handler_scripted.h"
+#include "net/nw_socket_errors.h"
+#include "net/nw_tcp_connection.h"
 
 namespace vantora {
 namespace {

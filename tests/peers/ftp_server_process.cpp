@@ -1,4 +1,4 @@
-#include "ftp_server_process.h"
+#include "tests/peers/ftp_server_process.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -6,7 +6,7 @@
 
 #include <sys/types.h>
 
-#include "python_peer.h"
+#include "tests/peers/python_peer.h"
 
 // Real FTP servers as child processes of a test: pyftpdlib on a free
 // loopback port, and vsftpd in standalone mode inside the test's private

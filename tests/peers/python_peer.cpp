@@ -1,4 +1,4 @@
-#include "python_peer.h"
+#include "tests/peers/python_peer.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "receiver_process.h"
+#include "tests/peers/receiver_process.h"
 
 #include <poll.h>
 #include <sys/inotify.h>

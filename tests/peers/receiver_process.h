@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "python_peer.h"
+#include "tests/peers/python_peer.h"
 
 // Runs tests/peers/http_receiver.py as a child process for a test: a real
 // HTTP server on loopback that records every request it receives.

@@ -14,8 +14,8 @@
 #include "capture/sample_grabber.h"
 #include "framework/image_control.h"
 #include "imaging/graphics.h"
-#include "main_window_fixture.h"
-#include "test_cameras.h"
+#include "tests/app/main_window_fixture.h"
+#include "tests/capture/test_cameras.h"
 
 namespace vantora::testing {
 

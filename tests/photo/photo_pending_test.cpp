@@ -8,12 +8,12 @@
 #include <chrono>
 #include <memory>
 
-#include "fake_server.h"
+#include "tests/net/fake_server.h"
 #include "framework/gui_wait.h"
 #include "framework/string_grid.h"
 #include "net/nw_http.h"
-#include "photo_fixture.h"
-#include "receiver_process.h"
+#include "tests/photo/photo_fixture.h"
+#include "tests/peers/receiver_process.h"
 #include "upload/resend_form.h"
 
 namespace vantora::testing {

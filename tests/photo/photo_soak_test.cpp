@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <iostream>
 
-#include "finalisation_watch.h"
-#include "photo_fixture.h"
+#include "tests/capture/finalisation_watch.h"
+#include "tests/photo/photo_fixture.h"
 
 // Freed memory waits in AddressSanitizer's quarantine before it is reused;
 // a small quarantine keeps the resident size meaningful.

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "pub/pub.h"
-#include "photo_fixture.h"
+#include "tests/photo/photo_fixture.h"
 #include "upload/net_form.h"
 #include "upload/sc_form.h"
 

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <memory>
 
-#include "photo_fixture.h"
-#include "receiver_process.h"
+#include "tests/photo/photo_fixture.h"
+#include "tests/peers/receiver_process.h"
 
 namespace vantora::testing {
 namespace {

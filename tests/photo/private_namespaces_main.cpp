@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "framework/application.h"
-#include "private_network.h"
+#include "tests/support/private_network.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

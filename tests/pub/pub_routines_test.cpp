@@ -16,7 +16,7 @@
 #include "imaging/graphics.h"
 #include "pub/clear_grid.h"
 #include "pub/resize_jpeg.h"
-#include "temp_dir.h"
+#include "tests/framework/temp_dir.h"
 
 namespace vantora::testing {
 namespace {

@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "record/upload_record.h"
-#include "temp_dir.h"
+#include "tests/framework/temp_dir.h"
 
 namespace vantora::testing {
 namespace {

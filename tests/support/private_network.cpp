@@ -1,4 +1,4 @@
-#include "private_network.h"
+#include "tests/support/private_network.h"
 
 #include <fcntl.h>
 #include <net/if.h>

@@ -11,7 +11,7 @@
 
 #include "framework/scripted_prompter.h"
 #include "pub/pub.h"
-#include "temp_dir.h"
+#include "tests/framework/temp_dir.h"
 
 namespace vantora::testing {
 

@@ -1,4 +1,4 @@
-#include "ftp_peer_process.h"
+#include "tests/upload/ftp_peer_process.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "python_peer.h"
+#include "tests/peers/python_peer.h"
 
 namespace vantora::testing {
 

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <filesystem>
 
-#include "dialog_fixture.h"
+#include "tests/upload/dialog_fixture.h"
 #include "upload/net_form.h"
 
 namespace vantora::testing {

@@ -16,13 +16,13 @@
 #include <set>
 #include <memory>
 
-#include "dialog_fixture.h"
-#include "fake_server.h"
+#include "tests/upload/dialog_fixture.h"
+#include "tests/net/fake_server.h"
 #include "framework/gui_wait.h"
 #include "framework/string_grid.h"
-#include "ftp_peer_process.h"
+#include "tests/upload/ftp_peer_process.h"
 #include "imaging/graphics.h"
-#include "open_descriptors.h"
+#include "tests/framework/open_descriptors.h"
 #include "upload/sc_form.h"
 
 namespace vantora::testing {

@@ -5,7 +5,7 @@
 
 #include <QLineEdit>
 
-#include "dialog_fixture.h"
+#include "tests/upload/dialog_fixture.h"
 #include "framework/string_grid.h"
 #include "upload/net_form.h"
 #include "upload/sc_form.h"

@@ -1,4 +1,4 @@
-#include "camera_modes.h"
+#include "tests/usb_camera/camera_modes.h"
 
 #include <linux/videodev2.h>
 

@@ -1,4 +1,4 @@
-#include "coded_picture.h"
+#include "tests/usb_camera/coded_picture.h"
 
 #include <cstdio>  // before jpeglib.h, which needs FILE
 

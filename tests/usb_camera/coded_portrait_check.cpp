@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "coded_picture.h"
+#include "tests/usb_camera/coded_picture.h"
 
 int main(int argc, char** argv) {
   using namespace vantora::testing;

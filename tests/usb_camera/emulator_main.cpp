@@ -17,8 +17,8 @@
 #include <sstream>
 #include <string>
 
-#include "usb_camera_emulator.h"
-#include "usb_camera_environment.h"
+#include "tests/usb_camera/usb_camera_emulator.h"
+#include "tests/usb_camera/usb_camera_environment.h"
 
 using namespace vantora::testing;
 

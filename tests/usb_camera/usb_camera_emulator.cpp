@@ -1,4 +1,4 @@
-#include "usb_camera_emulator.h"
+#include "tests/usb_camera/usb_camera_emulator.h"
 
 #include <fcntl.h>
 #include <linux/videodev2.h>
@@ -17,7 +17,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "coded_picture.h"
+#include "tests/usb_camera/coded_picture.h"
 
 namespace vantora::testing {
 namespace {

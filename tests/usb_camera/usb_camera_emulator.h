@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "camera_modes.h"
+#include "tests/usb_camera/camera_modes.h"
 
 namespace vantora::testing {
 

@@ -1,4 +1,4 @@
-#include "usb_camera_environment.h"
+#include "tests/usb_camera/usb_camera_environment.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -1,4 +1,4 @@
-#include "usb_camera_session.h"
+#include "tests/usb_camera/usb_camera_session.h"
 
 #include <gst/gst.h>
 #include <poll.h>
@@ -15,7 +15,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "usb_camera_environment.h"
+#include "tests/usb_camera/usb_camera_environment.h"
 
 extern char** environ;
 

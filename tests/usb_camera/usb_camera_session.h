@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "usb_camera_emulator.h"
+#include "tests/usb_camera/usb_camera_emulator.h"
 
 namespace vantora::testing {
 
