@@ -3,7 +3,8 @@
 # the camera is listed under its name, chosen through the menu, previewed,
 # and "拍照" / "保存" write the camera's own frame; unplugged while
 # previewed, the preview shows no picture and "拍照" says so; plugged back
-# in, the same menu item previews it again, without a restart.
+# in, or replaced by a new one of the same model in another port, the same
+# menu item previews it again, without a restart.
 # Usage: real_window_camera.sh <vantora> <usb_camera_emulator> <coded_portrait_check>
 set -euo pipefail
 
@@ -91,6 +92,13 @@ xdotool key Return  # the modal box has the focus
 ask plug 0 >/dev/null
 chosen_again() { choose_camera; await 3 live; }
 await 20 chosen_again || fail "the camera plugged back in did not preview again"
+
+# The usual repair at a site: the camera goes, and a new one of the same model
+# comes in another port. The same item previews the new camera.
+ask unplug 0 >/dev/null
+await 10 no_picture || fail "the preview still shows a picture after the camera went for good"
+ask add 9 "yuyv640x480@30+mjpg1280x720@30" "$camera" >/dev/null
+await 20 chosen_again || fail "a new camera of the same model in another port did not preview"
 
 xdotool mousemove --window "$window" 441 352 click 1
 timeout 20 tail --pid="$station_pid" -f /dev/null || fail "the station did not end after 退出"
