@@ -51,6 +51,11 @@ std::optional<std::chrono::steady_clock::time_point> TSampleGrabber::LatestFrame
   return grabber_->LatestFrameTime();
 }
 
+std::optional<capture::FrameSnapshot> TSampleGrabber::LatestFrame() const {
+  if (!grabber_) return std::nullopt;
+  return grabber_->LatestFrame();
+}
+
 bool TSampleGrabber::GrabFrame(TBitmap& bitmap) const {
   if (!grabber_) return false;
   auto format = grabber_->ConnectedFormat();

@@ -36,6 +36,9 @@ class TSampleGrabber : public TGraphComponent {
   // Once connected the bitmap takes the frame's size and 24-bit format even
   // before a frame has arrived; its pixels are then black.
   bool GrabFrame(TBitmap& bitmap) const;
+  // The latest frame as it came, for a reader on another thread (the face
+  // guide); none while the grabber has no frame.
+  std::optional<capture::FrameSnapshot> LatestFrame() const;
   // When the latest frame passed the grabber; none while it has no frame.
   std::optional<std::chrono::steady_clock::time_point> LatestFrameTime() const;
 

@@ -60,10 +60,10 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 # Loaded by name, so no library link shows them: the camera source, JPEG
 # decoding and the test pattern (GStreamer plugins), the X11 platform plugin
 # of Qt and its Wayland one (the fallback when a Wayland session's X display
-# cannot be reached), and the faces fontconfig gives for "MS Sans Serif" and
-# "宋体".
+# cannot be reached), the faces fontconfig gives for "MS Sans Serif" and
+# "宋体", and the face guide's cascades (opencv-data).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-qpa-plugins, qt6-wayland, fonts-dejavu-core, fonts-wqy-microhei")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-qpa-plugins, qt6-wayland, fonts-dejavu-core, fonts-wqy-microhei, opencv-data")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-arphic-uming")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})

@@ -60,4 +60,18 @@ const std::uint8_t* MappedFrame::Row(int y) const {
   return base + static_cast<std::ptrdiff_t>(y) * Stride();
 }
 
+std::optional<MappedFrame::Component> MappedFrame::Component8(int index) const {
+  if (!mapped_ || index < 0 || index >= static_cast<int>(GST_VIDEO_FRAME_N_COMPONENTS(&frame_))) return std::nullopt;
+  const GstVideoFormatInfo* format = frame_.info.finfo;
+  if (GST_VIDEO_FORMAT_INFO_HAS_PALETTE(format) || GST_VIDEO_FORMAT_INFO_DEPTH(format, index) != 8 ||
+      GST_VIDEO_FORMAT_INFO_SHIFT(format, index) != 0 || GST_VIDEO_FORMAT_INFO_W_SUB(format, index) != 0 ||
+      GST_VIDEO_FORMAT_INFO_H_SUB(format, index) != 0) {
+    return std::nullopt;
+  }
+  return Component{static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_COMP_DATA(&frame_, index)),
+                   GST_VIDEO_FRAME_COMP_PSTRIDE(&frame_, index), GST_VIDEO_FRAME_COMP_STRIDE(&frame_, index)};
+}
+
+bool MappedFrame::IsRgb() const { return mapped_ && GST_VIDEO_FORMAT_INFO_IS_RGB(frame_.info.finfo); }
+
 }  // namespace vantora::capture

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "capture/platform/gst_handles.h"
 
@@ -38,6 +39,18 @@ class MappedFrame {
   int Height() const;
   int Stride() const;
   const std::uint8_t* Row(int y) const;
+
+  // One colour component (Y, U, V; R, G, B; or grey) of a format whose
+  // components are 8 bits each: where its first sample lies and the bytes
+  // from one sample to the next along a row and down a column. None for
+  // other formats (10-bit, 16-bit packed, paletted).
+  struct Component {
+    const std::uint8_t* data = nullptr;
+    int pixelStride = 0;
+    int rowStride = 0;
+  };
+  std::optional<Component> Component8(int index) const;
+  bool IsRgb() const;  // components 0, 1, 2 are red, green, blue; else 0 is the luma
 
  private:
   friend bool ConvertToBgr24(const FrameSnapshot&, std::uint8_t*, std::ptrdiff_t);
