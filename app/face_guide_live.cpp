@@ -5,9 +5,9 @@
 
 namespace vantora {
 
-TFaceGuideLive::TFaceGuideLive(const guide::TFaceDetector& detector, TFaceOutline& outline,
-                               std::function<std::optional<TGuideFrame>()> latest)
-    : detector_(detector), outline_(outline), latest_(std::move(latest)) {
+TFaceGuideLive::TFaceGuideLive(TFaceOutline& outline, std::function<std::optional<TGuideFrame>()> latest,
+                               std::function<void(bool)> loaded)
+    : outline_(outline), latest_(std::move(latest)), loaded_(std::move(loaded)) {
   ticks_.setInterval(kFaceGuideInterval);
   QObject::connect(&ticks_, &QTimer::timeout, &context_, [this] { Tick(); });
   worker_ = std::thread([this] { Work(); });
@@ -43,6 +43,7 @@ void TFaceGuideLive::Forget() {
 }
 
 void TFaceGuideLive::Tick() {
+  if (!detector_) return;
   std::optional<TGuideFrame> latest = latest_();
   if (!latest) {
     // No hint outlives the picture it was about.
@@ -53,38 +54,53 @@ void TFaceGuideLive::Tick() {
   {
     std::lock_guard lock(mutex_);
     if (busy_ || job_) return;
-    job_ = std::move(latest);
-    lastHanded_ = job_->time;
+  }
+  const GstVideoInfo& info = latest->frame.info;
+  if (FrameTooSmallForPortrait(info.width, info.height)) return;
+  const PortraitGeometry strip = PortraitGeometryFor(info.width, info.height);
+  auto panel = guide::GreyPanelOfFrame(latest->frame, strip.sourceColumn, strip.width);
+  if (!panel) return;
+  lastHanded_ = latest->time;
+  {
+    std::lock_guard lock(mutex_);
+    job_ = Job{std::move(*panel), latest->time};
   }
   wake_.notify_one();
 }
 
 void TFaceGuideLive::Work() {
+  auto detector = guide::TFaceDetector::Load();
   std::unique_lock lock(mutex_);
+  loadedDetector_ = std::move(detector);
+  if (!stop_) {
+    QMetaObject::invokeMethod(
+        &context_,
+        [this] {
+          {
+            std::lock_guard held(mutex_);
+            detector_ = loadedDetector_.get();
+          }
+          if (loaded_) loaded_(detector_ != nullptr);
+        },
+        Qt::QueuedConnection);
+  }
+  if (!loadedDetector_) return;
   for (;;) {
     wake_.wait(lock, [this] { return stop_ || job_.has_value(); });
     if (stop_) return;
-    TGuideFrame job = std::move(*job_);
+    Job job = std::move(*job_);
     job_.reset();
     busy_ = true;
     const std::uint64_t generation = generation_;
     lock.unlock();
 
-    std::optional<guide::TFaceJudgement> judgement;
-    const GstVideoInfo& info = job.frame.info;
-    if (!FrameTooSmallForPortrait(info.width, info.height)) {
-      const PortraitGeometry strip = PortraitGeometryFor(info.width, info.height);
-      if (auto panel = guide::GreyPanelOfFrame(job.frame, strip.sourceColumn, strip.width)) {
-        judgement = guide::JudgeFace(detector_.Find(*panel));
-      }
-    }
-    job.frame = {};  // the buffer goes back to its pool before the GUI hears of it
+    guide::TFaceJudgement judgement = guide::JudgeFace(loadedDetector_->Find(job.panel));
 
     lock.lock();
     busy_ = false;
-    if (judgement && !stop_) {
+    if (!stop_) {
       QMetaObject::invokeMethod(
-          &context_, [this, generation, j = std::move(*judgement), time = job.time] { Judged(generation, j, time); },
+          &context_, [this, generation, j = std::move(judgement), time = job.time] { Judged(generation, j, time); },
           Qt::QueuedConnection);
     }
   }

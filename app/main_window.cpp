@@ -33,7 +33,6 @@
 #include "framework/image_control.h"
 #include "framework/modal_dialog.h"
 #include "framework/startup_guard.h"
-#include "guide/face_detector.h"
 #include "upload/net_form.h"
 #include "upload/sc_form.h"
 

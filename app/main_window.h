@@ -32,9 +32,6 @@ class TNetForm;
 class TScForm;
 class TFaceGuideLive;
 class TFaceOutline;
-namespace guide {
-class TFaceDetector;
-}
 
 // The station's one main window: the live video on the left, the photo view
 // on the right, the ID box and the four buttons below. Every control sits at
@@ -161,8 +158,8 @@ class TMain : public QWidget {
   TFaceOutline* FaceOutline = nullptr;  // the outline over the live picture
   QLabel* FaceHint = nullptr;         // the live hint on the video panel
   QLabel* FaceVerdict = nullptr;      // the verdict at "拍照", beside the photo view
-  // None when the cascades could not be loaded: the item is then disabled.
-  std::unique_ptr<guide::TFaceDetector> FaceDetector;
+  // Made after the first show; it loads the cascades on its worker, and
+  // where they cannot be loaded the item is disabled.
   std::unique_ptr<TFaceGuideLive> FaceGuide;
   void CreateFaceGuideControls();
   void StartFaceGuide();

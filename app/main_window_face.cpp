@@ -30,16 +30,11 @@ void TMain::CreateFaceGuideControls() {
   FaceVerdict->setAlignment(Qt::AlignCenter);
 }
 
-// After the capture side and FormShow: loading the cascades takes a few tens
-// of milliseconds, and a station without them runs as before, with no box.
+// After the capture side and FormShow. A station whose cascades cannot be
+// loaded runs as before, with the item disabled and no box.
 void TMain::StartFaceGuide() {
-  FaceDetector = guide::TFaceDetector::Load();
-  if (!FaceDetector) {
-    FaceCheck->setChecked(false);
-    FaceCheck->setEnabled(false);
-    return;
-  }
-  FaceGuide = std::make_unique<TFaceGuideLive>(*FaceDetector, *FaceOutline, [this]() -> std::optional<TGuideFrame> {
+  FaceCheck->setChecked(LoadFaceCheck());
+  auto latest = [this]() -> std::optional<TGuideFrame> {
     if (!SampleGrabber || !CameraPictureIsCurrent()) return std::nullopt;
     // The time first: should a newer frame slip in between, the latency
     // measured from it is the longer one, never the shorter.
@@ -47,9 +42,15 @@ void TMain::StartFaceGuide() {
     auto frame = SampleGrabber->LatestFrame();
     if (!time || !frame) return std::nullopt;
     return TGuideFrame{std::move(*frame), *time};
+  };
+  FaceGuide = std::make_unique<TFaceGuideLive>(*FaceOutline, latest, [this](bool loaded) {
+    if (loaded) {
+      FaceGuide->SetEnabled(FaceCheck->isChecked());
+    } else {
+      FaceCheck->setChecked(false);
+      FaceCheck->setEnabled(false);
+    }
   });
-  FaceCheck->setChecked(LoadFaceCheck());
-  FaceGuide->SetEnabled(FaceCheck->isChecked());
 }
 
 void TMain::FaceCheckClick() {
@@ -62,11 +63,12 @@ void TMain::FaceCheckClick() {
 // The rule once more, on exactly the frame the portrait was just cut from.
 void TMain::ShowFaceVerdict(const TBitmap& frame) {
   FaceVerdict->clear();
-  if (!FaceDetector || !FaceCheck->isChecked()) return;
+  const guide::TFaceDetector* detector = FaceGuide ? FaceGuide->Detector() : nullptr;
+  if (!detector || !FaceCheck->isChecked()) return;
   const PortraitGeometry strip = PortraitGeometryFor(frame.Width(), frame.Height());
   const auto panel = guide::GreyPanelOfBitmap(frame, strip.sourceColumn, strip.width);
   if (!panel) return;
-  const guide::TFaceVerdict verdict = guide::JudgeFace(FaceDetector->Find(*panel)).verdict;
+  const guide::TFaceVerdict verdict = guide::JudgeFace(detector->Find(*panel)).verdict;
   QPalette palette = FaceVerdict->palette();
   palette.setColor(QPalette::WindowText, VerdictColour(verdict).darker(guide::RuleHolds(verdict) ? 130 : 160));
   FaceVerdict->setPalette(palette);

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/dm.h"
+#include "app/face_guide_live.h"
 #include "app/station.h"
 #include "framework/image_control.h"
 #include "tests/app/main_window_fixture.h"
@@ -110,9 +111,9 @@ TEST_F(MainWindowTest, MenusCarryTheirItemsAndHiddenOnesStayWired) {
   EXPECT_EQ(bar[2], m.N7);
   EXPECT_EQ(bar[3], m.N8);  // "补传照片 (n)", after the designed menus
   EXPECT_TRUE(m.Devices->actions().isEmpty());  // no device on a test machine
-  EXPECT_EQ(m.N5->actions(), (QList<QAction*>{m.N2, m.N4, m.N6, m.N1, m.N3}));
+  EXPECT_EQ(m.N5->actions(), (QList<QAction*>{m.N2, m.N4, m.FaceCheck, m.N6, m.N1, m.N3}));
   EXPECT_TRUE(m.N1->isSeparator());
-  EXPECT_TRUE(m.N2->isVisible() && m.N4->isVisible());
+  EXPECT_TRUE(m.N2->isVisible() && m.N4->isVisible() && m.FaceCheck->isVisible());
   for (QAction* hidden : {m.N6, m.N1, m.N3, m.N7}) EXPECT_FALSE(hidden->isVisible());
   EXPECT_EQ(m.N7->text().toStdString(), "照片上传");
   EXPECT_EQ(m.N3->text().toStdString(), "网络参数设置");
@@ -127,6 +128,43 @@ TEST_F(MainWindowTest, MenusCarryTheirItemsAndHiddenOnesStayWired) {
   EXPECT_FALSE(m.N6->isChecked());
   m.N6Click();
   EXPECT_TRUE(m.N6->isChecked());
+}
+
+// "人脸检查": on by default, its own value in the settings file (written only
+// when the operator changes it), and disabled, with no box, where the
+// cascades cannot be loaded.
+TEST_F(MainWindowTest, TheFaceCheckItemIsRememberedOnItsOwnAndDisabledWithoutCascades) {
+  WriteSettings("\"fuser\"=\"123\"");
+  const auto settings = [this] {
+    std::ifstream file(dir / "registry.reg");
+    return std::string((std::istreambuf_iterator<char>(file)), {});
+  };
+  const std::string before = settings();
+  const auto loaded = [this] { return main->FaceGuide && (main->FaceGuide->Detector() || !main->FaceCheck->isEnabled()); };
+  {
+    TMain& m = Show();
+    ASSERT_TRUE(QTest::qWaitFor(loaded, 10000));
+    EXPECT_TRUE(m.FaceCheck->isEnabled() && m.FaceCheck->isChecked());
+    EXPECT_EQ(settings(), before);
+    m.FaceCheck->trigger();
+    EXPECT_FALSE(m.FaceCheck->isChecked());
+    EXPECT_NE(settings().find("\"FaceCheck\"=dword:00000000"), std::string::npos);
+    EXPECT_NE(settings().find("\"fuser\"=\"123\""), std::string::npos);
+  }
+  main.reset();
+  {
+    TMain& m = Show();
+    ASSERT_TRUE(QTest::qWaitFor(loaded, 10000));
+    EXPECT_TRUE(m.FaceCheck->isEnabled());
+    EXPECT_FALSE(m.FaceCheck->isChecked());
+    EXPECT_FALSE(m.FaceHint->isVisible());
+  }
+  main.reset();
+  testing::ScopedEnv noCascades("VANTORA_FACE_CASCADES", (dir / "none").c_str());
+  TMain& m = Show();
+  ASSERT_TRUE(QTest::qWaitFor(loaded, 10000));
+  EXPECT_FALSE(m.FaceCheck->isEnabled() || m.FaceCheck->isChecked());
+  EXPECT_TRUE(prompter.Boxes().empty());
 }
 
 TEST_F(MainWindowTest, OnlyExitIsEnabledAtStart) {
