@@ -9,7 +9,8 @@ TFaceVerdict VerdictFor(const TBox& face, int eyeLine) {
   if (face.y < kEdgeMargin) return TFaceVerdict::kFaceHigh;
   if (face.width < kSmallestFaceWidth) return TFaceVerdict::kMoveCloser;
   if (face.width > kLargestFaceWidth) return TFaceVerdict::kMoveBack;
-  // Twice the middle, so an odd width is not rounded towards the left.
+  // Twice the middle, so an odd width is not rounded towards the left (a box
+  // half a pixel past the tolerance on the right would pass).
   const int middle2 = 2 * face.x + face.width;
   if (middle2 < 2 * (kCentreColumn - kCentreTolerance)) return TFaceVerdict::kFaceLeft;
   if (middle2 > 2 * (kCentreColumn + kCentreTolerance)) return TFaceVerdict::kFaceRight;

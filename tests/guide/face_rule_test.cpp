@@ -8,53 +8,41 @@ namespace {
 
 using V = TFaceVerdict;
 
-// A box of `width` whose middle is `middle`, top at `top`.
+// A square box `width` wide, its middle at `middle`, its top at `top`.
 TBox Box(int width, int middle = kCentreColumn, int top = 109) { return {middle - width / 2, top, width, width}; }
 
-struct Case {
-  const char* what;
-  std::vector<TBox> faces;
-  std::optional<int> eyes;
-  V verdict;
-};
-
 TEST(FaceRule, VerdictAtEachBoundary) {
-  const int w = kIdealFaceWidth;
-  const std::vector<Case> cases = {
-      {"empty", {}, {}, V::kNoFace},
-      {"two", {Box(w), Box(60, 40)}, 130, V::kSeveralFaces},
-      {"ideal", {Box(w)}, 131, V::kPositionRight},
-      {"smallest that fits", {Box(kSmallestFaceWidth)}, 131, V::kPositionRight},
-      {"one narrower", {Box(kSmallestFaceWidth - 1)}, 131, V::kMoveCloser},
-      {"largest that fits", {Box(kLargestFaceWidth)}, 131, V::kPositionRight},
-      {"one wider", {Box(kLargestFaceWidth + 1)}, 131, V::kMoveBack},
-      {"left at the tolerance", {Box(w, kCentreColumn - kCentreTolerance)}, 131, V::kPositionRight},
-      {"one further left", {Box(w, kCentreColumn - kCentreTolerance - 1)}, 131, V::kFaceLeft},
-      {"right at the tolerance", {Box(w, kCentreColumn + kCentreTolerance)}, 131, V::kPositionRight},
-      {"one further right", {Box(w, kCentreColumn + kCentreTolerance + 1)}, 131, V::kFaceRight},
-      {"odd width, half a pixel left", {{kCentreColumn - kCentreTolerance - 48, 109, 95, 95}}, 131, V::kFaceLeft},
-      {"eyes on PB", {Box(w)}, kEyeBandTop, V::kPositionRight},
-      {"eyes above PB", {Box(w)}, kEyeBandTop - 1, V::kFaceHigh},
-      {"eyes on Pb1", {Box(w)}, kEyeBandBottom, V::kPositionRight},
-      {"eyes below Pb1", {Box(w)}, kEyeBandBottom + 1, V::kFaceLow},
-      {"estimated eyes on PB", {Box(w, kCentreColumn, kEyeBandTop - 22)}, {}, V::kPositionRight},
-      {"estimated eyes above PB", {Box(w, kCentreColumn, kEyeBandTop - 23)}, {}, V::kFaceHigh},
-      // A box cut short by an edge is too small, but the way to go is away from the edge.
-      {"small at the left edge", {{kEdgeMargin - 1, 110, 60, 60}}, 131, V::kFaceLeft},
-      {"small at the right edge", {{kPanelWidth - kEdgeMargin - 59, 110, 60, 60}}, 131, V::kFaceRight},
-      {"at the top edge", {{67, kEdgeMargin - 1, w, w}}, 131, V::kFaceHigh},
-      {"just clear of the band", {Box(kLargestFaceWidth, kCentreColumn, kBandTopRow - kLargestFaceWidth)}, 150,
-       V::kPositionRight},
-      {"chin in the band", {Box(kLargestFaceWidth, kCentreColumn, kBandTopRow - kLargestFaceWidth + 1)}, 150,
-       V::kFaceLow},
+  const int w = kIdealFaceWidth, left = kCentreColumn - kCentreTolerance, right = kCentreColumn + kCentreTolerance;
+  const int lowest = kBandTopRow - kLargestFaceWidth;
+  const struct {
+    std::vector<TBox> faces;
+    std::optional<int> eyes;
+    V verdict;
+  } cases[] = {
+      {{}, {}, V::kNoFace}, {{Box(w), Box(60, 40)}, 130, V::kSeveralFaces}, {{Box(w)}, 131, V::kPositionRight},
+      {{Box(kSmallestFaceWidth)}, 131, V::kPositionRight}, {{Box(kSmallestFaceWidth - 1)}, 131, V::kMoveCloser},
+      {{Box(kLargestFaceWidth)}, 131, V::kPositionRight}, {{Box(kLargestFaceWidth + 1)}, 131, V::kMoveBack},
+      {{Box(w, left)}, 131, V::kPositionRight}, {{Box(w, left - 1)}, 131, V::kFaceLeft},
+      {{Box(w, right)}, 131, V::kPositionRight}, {{Box(w, right + 1)}, 131, V::kFaceRight},
+      {{{right - 47, 109, 95, 95}}, 131, V::kFaceRight},  // half a pixel past: an odd width is not rounded
+      {{Box(w)}, kEyeBandTop, V::kPositionRight}, {{Box(w)}, kEyeBandTop - 1, V::kFaceHigh},
+      {{Box(w)}, kEyeBandBottom, V::kPositionRight}, {{Box(w)}, kEyeBandBottom + 1, V::kFaceLow},
+      // Estimated eye line: 23% of 94 rows below the box's top.
+      {{Box(w, kCentreColumn, kEyeBandTop - 22)}, {}, V::kPositionRight},
+      {{Box(w, kCentreColumn, kEyeBandTop - 23)}, {}, V::kFaceHigh},
+      // A box the edge cuts short is too small, but the way to go is away from the edge.
+      {{{kEdgeMargin - 1, 110, 60, 60}}, 131, V::kFaceLeft},
+      {{{kPanelWidth - kEdgeMargin - 59, 110, 60, 60}}, 131, V::kFaceRight},
+      {{{67, kEdgeMargin - 1, w, w}}, 131, V::kFaceHigh},
+      {{Box(kLargestFaceWidth, kCentreColumn, lowest)}, 150, V::kPositionRight},
+      {{Box(kLargestFaceWidth, kCentreColumn, lowest + 1)}, 150, V::kFaceLow},  // the chin in the band
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const TFaceJudgement j = JudgeFace({c.faces, c.eyes});
-    EXPECT_EQ(j.verdict, c.verdict) << c.what;
-    EXPECT_EQ(j.faces, c.faces) << c.what;
-    if (c.faces.size() == 1) {
-      EXPECT_EQ(j.eyeLineEstimated, !c.eyes) << c.what;
-    }
+    const std::string what = "case " + std::to_string(&c - cases);
+    EXPECT_EQ(j.verdict, c.verdict) << what;
+    EXPECT_EQ(j.faces, c.faces) << what;
+    EXPECT_EQ(j.eyeLineEstimated, c.faces.size() == 1 && !c.eyes) << what;
   }
 }
 
