@@ -4,21 +4,16 @@
 #include "guide/face_rule.h"
 
 namespace vantora::guide {
-namespace {
 
 using V = TFaceVerdict;
 
 // A square box `width` wide, its middle at `middle`, its top at `top`.
-TBox Box(int width, int middle = kCentreColumn, int top = 109) { return {middle - width / 2, top, width, width}; }
+static TBox Box(int width, int middle = kCentreColumn, int top = 109) { return {middle - width / 2, top, width, width}; }
 
 TEST(FaceRule, VerdictAtEachBoundary) {
   const int w = kIdealFaceWidth, left = kCentreColumn - kCentreTolerance, right = kCentreColumn + kCentreTolerance;
   const int lowest = kBandTopRow - kLargestFaceWidth;
-  const struct {
-    std::vector<TBox> faces;
-    std::optional<int> eyes;
-    V verdict;
-  } cases[] = {
+  const struct { std::vector<TBox> faces; std::optional<int> eyes; V verdict; } cases[] = {
       {{}, {}, V::kNoFace}, {{Box(w), Box(60, 40)}, 130, V::kSeveralFaces}, {{Box(w)}, 131, V::kPositionRight},
       {{Box(kSmallestFaceWidth)}, 131, V::kPositionRight}, {{Box(kSmallestFaceWidth - 1)}, 131, V::kMoveCloser},
       {{Box(kLargestFaceWidth)}, 131, V::kPositionRight}, {{Box(kLargestFaceWidth + 1)}, 131, V::kMoveBack},
@@ -39,12 +34,9 @@ TEST(FaceRule, VerdictAtEachBoundary) {
   };
   for (const auto& c : cases) {
     const TFaceJudgement j = JudgeFace({c.faces, c.eyes});
-    const std::string what = "case " + std::to_string(&c - cases);
-    EXPECT_EQ(j.verdict, c.verdict) << what;
-    EXPECT_EQ(j.faces, c.faces) << what;
-    EXPECT_EQ(j.eyeLineEstimated, c.faces.size() == 1 && !c.eyes) << what;
+    EXPECT_EQ(j.verdict, c.verdict) << "case " << &c - cases;
+    EXPECT_EQ(j.eyeLineEstimated, c.faces.size() == 1 && !c.eyes) << "case " << &c - cases;
   }
 }
 
-}  // namespace
 }  // namespace vantora::guide

@@ -14,7 +14,6 @@
 #include "imaging/jpeg_image.h"
 
 namespace vantora::guide {
-namespace {
 
 constexpr std::array<const char*, 9> kNames = {"kNoFace",   "kSeveralFaces", "kMoveCloser", "kMoveBack",     "kFaceLeft",
                                                "kFaceRight", "kFaceHigh",     "kFaceLow",    "kPositionRight"};
@@ -32,8 +31,7 @@ TEST(LabelledSet, NoRightVerdictWithoutOneFaceAndRightOnNineteenInTwenty) {
     ASSERT_LT(expected, 9) << label;
     TJPEGImage jpeg;
     jpeg.LoadFromFile(VANTORA_GUIDE_DATA "/" + file);
-    TBitmap frame;
-    jpeg.AssignTo(frame);
+    TBitmap frame(jpeg.DecodedBitmap());
     frame.SetPixelFormat(TPixelFormat::pf24bit);
     const PortraitGeometry strip = PortraitGeometryFor(frame.Width(), frame.Height());
     const auto panel = GreyPanelOfBitmap(frame, strip.sourceColumn, strip.width);
@@ -56,5 +54,4 @@ TEST(LabelledSet, NoRightVerdictWithoutOneFaceAndRightOnNineteenInTwenty) {
   EXPECT_GE(portraitsRight * 100, portraits * 95);
 }
 
-}  // namespace
 }  // namespace vantora::guide
