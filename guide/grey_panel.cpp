@@ -88,8 +88,13 @@ std::optional<TGreyPanel> GreyPanelOfFrame(const capture::FrameSnapshot& frame, 
 std::optional<TGreyPanel> GreyPanelOfBitmap(const TBitmap& bitmap, int column, int width) {
   if (!StripFits(column, width, bitmap.Width(), bitmap.Height())) return std::nullopt;
   if (bitmap.PixelFormat() == TPixelFormat::pf24bit) {
+    // Average reads a source row whole before the next: its start is looked
+    // up once a row, not once a pixel (the check runs on the GUI thread).
+    const std::uint8_t* row = nullptr;
+    int rowY = -1;
     return Average(column, width, bitmap.Height(), [&](int x, int y) {
-      const std::uint8_t* p = bitmap.ScanLine(y) + static_cast<std::ptrdiff_t>(x) * 3;
+      if (y != rowY) row = bitmap.ScanLine(rowY = y);
+      const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(x) * 3;
       return LumaOf(p[2], p[1], p[0]);
     });
   }
