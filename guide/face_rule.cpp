@@ -1,8 +1,27 @@
 #include "guide/face_rule.h"
 
 namespace vantora::guide {
+namespace {
 
-// A first rule, to be calibrated on the labelled set.
+TFaceVerdict VerdictFor(const TBox& face, int eyeLine) {
+  if (face.x < kEdgeMargin) return TFaceVerdict::kFaceLeft;
+  if (face.x + face.width > kPanelWidth - kEdgeMargin) return TFaceVerdict::kFaceRight;
+  if (face.y < kEdgeMargin) return TFaceVerdict::kFaceHigh;
+  if (face.width < kSmallestFaceWidth) return TFaceVerdict::kMoveCloser;
+  if (face.width > kLargestFaceWidth) return TFaceVerdict::kMoveBack;
+  // Twice the middle, so an odd width is not rounded towards the left (a box
+  // half a pixel past the tolerance on the right would pass).
+  const int middle2 = 2 * face.x + face.width;
+  if (middle2 < 2 * (kCentreColumn - kCentreTolerance)) return TFaceVerdict::kFaceLeft;
+  if (middle2 > 2 * (kCentreColumn + kCentreTolerance)) return TFaceVerdict::kFaceRight;
+  if (eyeLine < kEyeBandTop) return TFaceVerdict::kFaceHigh;
+  if (eyeLine > kEyeBandBottom) return TFaceVerdict::kFaceLow;
+  if (face.y + face.height > kBandTopRow) return TFaceVerdict::kFaceLow;
+  return TFaceVerdict::kPositionRight;
+}
+
+}  // namespace
+
 TFaceJudgement JudgeFace(const TFaceFinding& finding) {
   TFaceJudgement j;
   j.faces = finding.faces;
@@ -11,17 +30,10 @@ TFaceJudgement JudgeFace(const TFaceFinding& finding) {
     j.verdict = TFaceVerdict::kSeveralFaces;
     return j;
   }
-  const TBox& f = finding.faces.front();
+  const TBox& face = finding.faces.front();
   j.eyeLineEstimated = !finding.eyeLine;
-  j.eyeLine = finding.eyeLine ? *finding.eyeLine : f.y + f.height * 2 / 5;
-  const int centre = f.x + f.width / 2;
-  if (f.width < 100) j.verdict = TFaceVerdict::kMoveCloser;
-  else if (f.width > 170) j.verdict = TFaceVerdict::kMoveBack;
-  else if (centre < kCentreColumn - 15) j.verdict = TFaceVerdict::kFaceLeft;
-  else if (centre > kCentreColumn + 15) j.verdict = TFaceVerdict::kFaceRight;
-  else if (j.eyeLine < kEyeBandTop) j.verdict = TFaceVerdict::kFaceHigh;
-  else if (j.eyeLine > kEyeBandBottom) j.verdict = TFaceVerdict::kFaceLow;
-  else j.verdict = TFaceVerdict::kPositionRight;
+  j.eyeLine = finding.eyeLine ? *finding.eyeLine : face.y + (face.height * kEyeRowInFacePercent + 50) / 100;
+  j.verdict = VerdictFor(face, j.eyeLine);
   return j;
 }
 

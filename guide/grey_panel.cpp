@@ -1,5 +1,6 @@
 #include "guide/grey_panel.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -47,6 +48,17 @@ TGreyPanel Average(int column, int width, int height, Luma luma) {
 // BT.601 weights in eighths of 256, as video luma is formed.
 inline unsigned LumaOf(unsigned r, unsigned g, unsigned b) { return (77 * r + 150 * g + 29 * b) >> 8; }
 
+// Most cameras' YUV keeps its luma between 16 and 235, where the BGR the
+// frame turns into at "拍照" spans 0 to 255. Spread to the full range, so a
+// frame gives the same panel live as its bitmap does at "拍照".
+TGreyPanel SpreadVideoRange(TGreyPanel panel) {
+  for (std::uint8_t& v : panel.pixels) {
+    const int above = v > 16 ? v - 16 : 0;
+    v = static_cast<std::uint8_t>(std::min(255, (above * 255 + 109) / 219));
+  }
+  return panel;
+}
+
 bool StripFits(int column, int width, int frameWidth, int frameHeight) {
   return frameHeight > 0 && width > 0 && column >= 0 && column + width <= frameWidth;
 }
@@ -62,7 +74,10 @@ std::optional<TGreyPanel> GreyPanelOfFrame(const capture::FrameSnapshot& frame, 
   if (!mapped.IsRgb()) {
     const auto luma = mapped.Component8(0);
     if (!luma) return std::nullopt;
-    return Average(column, width, mapped.Height(), [&](int x, int y) -> unsigned { return at(*luma, x, y); });
+    TGreyPanel panel =
+        Average(column, width, mapped.Height(), [&](int x, int y) -> unsigned { return at(*luma, x, y); });
+    if (frame.info.colorimetry.range == GST_VIDEO_COLOR_RANGE_16_235) panel = SpreadVideoRange(std::move(panel));
+    return panel;
   }
   const auto r = mapped.Component8(0), g = mapped.Component8(1), b = mapped.Component8(2);
   if (!r || !g || !b) return std::nullopt;
@@ -73,8 +88,13 @@ std::optional<TGreyPanel> GreyPanelOfFrame(const capture::FrameSnapshot& frame, 
 std::optional<TGreyPanel> GreyPanelOfBitmap(const TBitmap& bitmap, int column, int width) {
   if (!StripFits(column, width, bitmap.Width(), bitmap.Height())) return std::nullopt;
   if (bitmap.PixelFormat() == TPixelFormat::pf24bit) {
+    // Average reads a source row whole before the next: its start is looked
+    // up once a row, not once a pixel (the check runs on the GUI thread).
+    const std::uint8_t* row = nullptr;
+    int rowY = -1;
     return Average(column, width, bitmap.Height(), [&](int x, int y) {
-      const std::uint8_t* p = bitmap.ScanLine(y) + static_cast<std::ptrdiff_t>(x) * 3;
+      if (y != rowY) row = bitmap.ScanLine(rowY = y);
+      const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(x) * 3;
       return LumaOf(p[2], p[1], p[0]);
     });
   }
