@@ -1,9 +1,32 @@
 #include "app/face_guide_live.h"
 
+#include <cstdlib>
+
 #include "app/photo_geometry.h"
 #include "guide/grey_panel.h"
 
 namespace vantora {
+
+namespace {
+
+// A scene whose grey panel moved less than this on average (grey levels,
+// every other pixel of every other row) since the last judgement is the
+// same scene: a camera's noise stays well below it once averaged down to
+// the panel, and a person who moves at all goes far beyond.
+constexpr int kStillScene = 2;
+// Following one face never goes on for longer than this many looks without
+// a search of the whole panel, so a second person stepping in is seen.
+constexpr int kLooksPerFullSearch = 4;
+
+bool SameScene(const guide::TGreyPanel& a, const guide::TGreyPanel& b) {
+  long long difference = 0, samples = 0;
+  for (int y = 0; y < guide::kPanelHeight; y += 2) {
+    for (int x = 0; x < guide::kPanelWidth; x += 2, ++samples) difference += std::abs(a.At(x, y) - b.At(x, y));
+  }
+  return difference < kStillScene * samples;
+}
+
+}  // namespace
 
 TFaceGuideLive::TFaceGuideLive(TFaceOutline& outline, std::function<std::optional<TGuideFrame>()> latest,
                                std::function<void(bool)> loaded)
@@ -94,16 +117,40 @@ void TFaceGuideLive::Work() {
     const std::uint64_t generation = generation_;
     lock.unlock();
 
-    guide::TFaceJudgement judgement = guide::JudgeFace(loadedDetector_->Find(job.panel));
+    // A still scene needs no new word, unless what was shown has been
+    // forgotten since (the picture went, the item was turned off).
+    const bool still = lastPanel_ && generation == judgedGeneration_ && SameScene(*lastPanel_, job.panel);
+    std::optional<guide::TFaceJudgement> judgement;
+    if (!still) judgement = guide::JudgeFace(Look(job.panel));
+    judgedGeneration_ = generation;
 
     lock.lock();
     busy_ = false;
-    if (!stop_) {
+    if (judgement && !stop_) {
       QMetaObject::invokeMethod(
-          &context_, [this, generation, j = std::move(judgement), time = job.time] { Judged(generation, j, time); },
+          &context_, [this, generation, j = std::move(*judgement), time = job.time] { Judged(generation, j, time); },
           Qt::QueuedConnection);
     }
   }
+}
+
+// On the worker: one face seen last is looked for near where it was; the
+// whole panel is searched when there was none or several, when it is not
+// found there, and every few looks.
+guide::TFaceFinding TFaceGuideLive::Look(const guide::TGreyPanel& panel) {
+  std::optional<guide::TFaceFinding> finding;
+  if (lastFace_ && ++looksSinceFullSearch_ < kLooksPerFullSearch) {
+    finding = loadedDetector_->FindNear(panel, *lastFace_);
+    if (finding->faces.size() != 1) finding.reset();
+  }
+  if (!finding) {
+    finding = loadedDetector_->Find(panel);
+    looksSinceFullSearch_ = 0;
+  }
+  lastFace_.reset();
+  if (finding->faces.size() == 1) lastFace_ = finding->faces.front();
+  lastPanel_ = panel;
+  return *finding;
 }
 
 void TFaceGuideLive::Judged(std::uint64_t generation, guide::TFaceJudgement judgement,

@@ -27,7 +27,9 @@
 
 namespace vantora {
 
-inline constexpr std::chrono::milliseconds kFaceGuideInterval{250};
+// Two looks a second: a hint follows a person's move within half a second,
+// and the preview's own CPU stays the larger part.
+inline constexpr std::chrono::milliseconds kFaceGuideInterval{500};
 
 // A frame to judge, with the time it passed the grabber.
 struct TGuideFrame {
@@ -58,6 +60,7 @@ class TFaceGuideLive {
   void Work();
   void Judged(std::uint64_t generation, guide::TFaceJudgement judgement, std::chrono::steady_clock::time_point time);
   void Forget();
+  guide::TFaceFinding Look(const guide::TGreyPanel& panel);
 
   TFaceOutline& outline_;
   std::function<std::optional<TGuideFrame>()> latest_;
@@ -81,6 +84,13 @@ class TFaceGuideLive {
   bool stop_ = false;
   std::uint64_t generation_ = 0;  // bumped when what is shown must be forgotten
   std::unique_ptr<guide::TFaceDetector> loadedDetector_;  // set by the worker before it says so
+
+  // The worker's own: what it judged last, to skip a still scene and to
+  // follow one face rather than search the whole panel at every look.
+  std::optional<guide::TGreyPanel> lastPanel_;
+  std::optional<guide::TBox> lastFace_;
+  int looksSinceFullSearch_ = 0;
+  std::uint64_t judgedGeneration_ = 0;
   std::thread worker_;
 };
 

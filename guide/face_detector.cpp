@@ -77,16 +77,40 @@ std::unique_ptr<TFaceDetector> TFaceDetector::Load(const std::string& folder) {
   return std::unique_ptr<TFaceDetector>(new TFaceDetector(std::move(impl)));
 }
 
-TFaceFinding TFaceDetector::Find(const TGreyPanel& panel) const {
-  std::lock_guard lock(impl_->turn);
-  const cv::Mat grey(kPanelHeight, kPanelWidth, CV_8UC1, const_cast<std::uint8_t*>(panel.pixels.data()));
+namespace {
+
+TFaceFinding Search(TFaceDetector::Impl& impl, const TGreyPanel& panel, const cv::Rect& area, int smallest,
+                    int largest) {
+  std::lock_guard lock(impl.turn);
+  const cv::Mat whole(kPanelHeight, kPanelWidth, CV_8UC1, const_cast<std::uint8_t*>(panel.pixels.data()));
+  const cv::Mat grey = whole(area);
   std::vector<cv::Rect> faces;
-  impl_->face.detectMultiScale(grey, faces, kScaleStep, kFaceNeighbours, 0, cv::Size(kSmallestFace, kSmallestFace));
+  if (grey.cols >= smallest && grey.rows >= smallest) {
+    impl.face.detectMultiScale(grey, faces, kScaleStep, kFaceNeighbours, 0, cv::Size(smallest, smallest),
+                                 largest > 0 ? cv::Size(largest, largest) : cv::Size());
+  }
+  for (cv::Rect& r : faces) r += area.tl();
   std::stable_sort(faces.begin(), faces.end(), [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
   TFaceFinding finding;
   for (const cv::Rect& r : faces) finding.faces.push_back({r.x, r.y, r.width, r.height});
-  if (faces.size() == 1) finding.eyeLine = EyeLine(impl_->eyes, grey, faces.front());
+  if (faces.size() == 1) finding.eyeLine = EyeLine(impl.eyes, whole, faces.front());
   return finding;
+}
+
+}  // namespace
+
+TFaceFinding TFaceDetector::Find(const TGreyPanel& panel) const {
+  return Search(*impl_, panel, cv::Rect(0, 0, kPanelWidth, kPanelHeight), kSmallestFace, 0);
+}
+
+TFaceFinding TFaceDetector::FindNear(const TGreyPanel& panel, const TBox& near) const {
+  // Half a face's width of room on every side, and sizes from three
+  // quarters to four thirds of its own: a person moves less than that
+  // between two looks.
+  const int room = near.width / 2;
+  const cv::Rect area = cv::Rect(near.x - room, near.y - room, near.width + 2 * room, near.height + 2 * room) &
+                        cv::Rect(0, 0, kPanelWidth, kPanelHeight);
+  return Search(*impl_, panel, area, std::max(kSmallestFace, near.width * 3 / 4), near.width * 4 / 3);
 }
 
 }  // namespace vantora::guide
