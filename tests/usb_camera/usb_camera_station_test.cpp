@@ -16,12 +16,15 @@
 #include "app/main_window.h"
 #include "capture/sample_grabber.h"
 #include "capture/video_window.h"
+#include "tests/usb_camera/camera_scene.h"
 #include "tests/usb_camera/coded_picture.h"
 #include "capture/platform/capture_graph.h"
 #include "capture/platform/device_list.h"
 #include "tests/capture/finalisation_watch.h"
 #include "framework/application.h"
 #include "framework/image_control.h"
+#include "guide/face_detector.h"
+#include "guide/grey_panel.h"
 #include "imaging/graphics.h"
 #include "imaging/jpeg_image.h"
 #include "tests/app/main_window_fixture.h"
@@ -344,6 +347,79 @@ TEST_F(UsbCameraStationTest, TwoCamerasOfOneModelEachReachTheirOwnAlsoAfterComin
       ASSERT_TRUE(LivePreview());
       EXPECT_EQ(CameraOfFrame(*main->SampleGrabber), camera_of_item[k]) << "item " << k;
     }
+  }
+}
+
+// --- the scenes -------------------------------------------------------------
+
+struct FoundFace {
+  double centre, top, width;  // frame pixels
+};
+
+// The faces the detector finds in a grabbed frame's portrait strip; none
+// while the frame is not yet of the scene (the coded picture never has the
+// backdrop's colour in its corner).
+std::optional<std::vector<FoundFace>> FacesInGrabbedFrame(const TSampleGrabber& grabber,
+                                                             const guide::TFaceDetector& detector) {
+  TBitmap frame;
+  if (!grabber.GrabFrame(frame)) return std::nullopt;
+  const Rgb corner = ToRgb(frame.PixelRGB(2, 2));
+  if (std::abs(corner.r - kBackdrop.r) + std::abs(corner.g - kBackdrop.g) + std::abs(corner.b - kBackdrop.b) > 24) {
+    return std::nullopt;
+  }
+  const int strip = static_cast<int>(std::lround(frame.Height() * 228.0 / 303)), column = (frame.Width() - strip) / 2;
+  const auto panel = guide::GreyPanelOfBitmap(frame, column, strip);
+  if (!panel) return std::nullopt;
+  const double scale = frame.Height() / 303.0;
+  std::vector<FoundFace> faces;
+  for (const guide::TBox& b : detector.Find(*panel).faces) {
+    faces.push_back({column + (b.x + b.width / 2.0) * scale, b.y * scale, b.width * scale});
+  }
+  return faces;
+}
+
+// A scene reaches the station in the camera's own format and size: the
+// detector finds its faces where the scene put them, and a swaying scene
+// moves them from frame to frame.
+TEST_F(UsbCameraStationTest, ScenesReachTheStationWithTheirFacesWhereTheyWerePut) {
+  const auto detector = guide::TFaceDetector::Load();
+  if (!detector) GTEST_SKIP() << "no face cascades (opencv-data)";
+  struct Case {
+    const char* name;
+    const char* modes;
+    int width, height;
+  } cases[] = {{"Vantora Scene Webcam", "yuyv640x480@30+mjpg1280x720@30", 1280, 720},
+               {"Vantora Scene VGA Webcam", "yuyv640x480@30", 640, 480}};
+  const CameraScene two = CameraScene::Parse("plain face=60,130,56 face=168,150,56");
+  int port = 1;
+  for (const Case& c : cases) Plug(c.name, c.modes, std::to_string(port++));
+  ShowWithPhotoFolder();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const int camera = plugged_[i];
+    emulator->Scene(camera, two);
+    Item(c.name)->trigger();
+    ASSERT_TRUE(LivePreview());
+    std::optional<std::vector<FoundFace>> found;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (found = FacesInGrabbedFrame(*main->SampleGrabber, *detector)).has_value(); }, 5000));
+    ASSERT_EQ(found->size(), 2u);
+    std::sort(found->begin(), found->end(), [](auto& a, auto& b) { return a.centre < b.centre; });
+    for (std::size_t k = 0; k < 2; ++k) {
+      const FacePlacement want = FaceInFrame(two.faces[k], 0, 0, c.width, c.height);
+      EXPECT_NEAR((*found)[k].centre, want.centre, want.width * 0.1) << k;
+      EXPECT_NEAR((*found)[k].width, want.width, want.width * 0.15) << k;
+      EXPECT_LT((*found)[k].top, want.eyes) << k;  // the box's top lies above the eyes, not far
+      EXPECT_GT((*found)[k].top, want.eyes - want.width * 0.6) << k;
+    }
+    // Swaying: the face moves between frames, by up to 20 panel pixels.
+    emulator->Scene(camera, CameraScene::Parse("plain sway=20 face=114,140,110"));
+    std::set<long> centres;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      found = FacesInGrabbedFrame(*main->SampleGrabber, *detector);
+      if (found && found->size() == 1) centres.insert(std::lround(found->front().centre / (c.height / 303.0) / 8));
+      return centres.size() >= 3;
+    }, 5000)) << centres.size();
   }
 }
 
