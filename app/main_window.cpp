@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <initializer_list>
 
+#include "app/face_guide_live.h"
 #include "app/photo_folder.h"
 #include "capture/filter.h"
 #include "capture/filter_graph.h"
@@ -32,6 +33,7 @@
 #include "framework/image_control.h"
 #include "framework/modal_dialog.h"
 #include "framework/startup_guard.h"
+#include "guide/face_detector.h"
 #include "upload/net_form.h"
 #include "upload/sc_form.h"
 
@@ -139,6 +141,7 @@ TMain::TMain(QWidget* parent)
     return RunStartupStepAfterShow(*this, [this] {
       StartCapture();
       Guarded([this] { FormShow(); });
+      StartFaceGuide();
     });
   });
 }
@@ -154,6 +157,10 @@ void TMain::CreateMenus() {
   N5->setObjectName(QStringLiteral("N5"));
   N2 = N5->addAction(QString::fromUtf8("照片保存路径"));
   N4 = N5->addAction(QString::fromUtf8("照片标记"));
+  FaceCheck = N5->addAction(QString::fromUtf8("人脸检查"));
+  FaceCheck->setObjectName(QStringLiteral("FaceCheck"));
+  FaceCheck->setCheckable(true);
+  FaceCheck->setChecked(true);
   N6 = N5->addAction(QString::fromUtf8("照片自动上传"));
   N1 = N5->addSeparator();
   N3 = N5->addAction(QString::fromUtf8("网络参数设置"));
@@ -174,6 +181,7 @@ void TMain::CreateMenus() {
   };
   wire(N2, &TMain::N2Click);
   wire(N4, &TMain::N4Click);
+  wire(FaceCheck, &TMain::FaceCheckClick);
   wire(N6, &TMain::N6Click);
   wire(N3, &TMain::N3Click);
   wire(N7, &TMain::N7Click);
@@ -235,6 +243,7 @@ void TMain::CreateLines() {
   Pl1 = Line(VideoPanel, "Pl1", QRect(85, 110, 1, 25), Qt::white);
   Pl2 = Line(VideoPanel, "Pl2", QRect(143, 110, 1, 25), Qt::white);
   SetGuideLinesVisible(false);
+  CreateFaceGuideControls();
 
   VideoT = Line(Client, "VideoT", QRect(7, 5, 230, 1), kScrollBarColour);
   VideoB = Line(Client, "VideoB", QRect(7, 312, 230, 1), kScrollBarColour);

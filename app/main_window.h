@@ -30,6 +30,11 @@ class TSampleGrabber;
 class TSysDevEnum;
 class TNetForm;
 class TScForm;
+class TFaceGuideLive;
+class TFaceOutline;
+namespace guide {
+class TFaceDetector;
+}
 
 // The station's one main window: the live video on the left, the photo view
 // on the right, the ID box and the four buttons below. Every control sits at
@@ -151,6 +156,18 @@ class TMain : public QWidget {
   void ReleaseLostCamera();       // the chosen camera has gone
   // ==== END capture block ====
 
+  // ---- the face guide: main_window_face.cpp ----
+  QAction* FaceCheck = nullptr;       // "人脸检查" under "设置", checkable
+  TFaceOutline* FaceOutline = nullptr;  // the outline over the live picture
+  QLabel* FaceHint = nullptr;         // the live hint on the video panel
+  QLabel* FaceVerdict = nullptr;      // the verdict at "拍照", beside the photo view
+  // None when the cascades could not be loaded: the item is then disabled.
+  std::unique_ptr<guide::TFaceDetector> FaceDetector;
+  std::unique_ptr<TFaceGuideLive> FaceGuide;
+  void CreateFaceGuideControls();
+  void StartFaceGuide();
+  void FaceCheckClick();
+  void ShowFaceVerdict(const TBitmap& frame);
   // ---- the upload record and the re-send: main_window_pending.cpp ----
   // Which saved photos have not reached the server; opened at the first show.
   std::unique_ptr<TUploadRecord> UploadRecord;

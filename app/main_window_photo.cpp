@@ -33,6 +33,7 @@ void TMain::BitBtn1Click() {
     MessageDlg("分辨率低于303*228！不能截取照片", MsgDlgType::Information, {MsgButton::OK});
     return;
   }
+  ShowFaceVerdict(frameTarget);
   BitBtn2->setEnabled(true);
 }
 

@@ -87,6 +87,31 @@ bool SaveUserInfo(const TUserInfo& info) {
   return true;
 }
 
+namespace {
+constexpr char kFaceCheck[] = "FaceCheck";
+}
+
+bool LoadFaceCheck() {
+  try {
+    const RegistryStore store(SettingsFilePath());
+    const RegValue* value = store.QueryValue(InfoKeyPath(store), kFaceCheck);
+    if (value == nullptr || value->type != kRegDword || value->data.size() != 4) return true;
+    return value->data != std::string(4, '\0');
+  } catch (const std::exception&) {
+    return true;
+  }
+}
+
+void SaveFaceCheck(bool on) {
+  const std::string dword{static_cast<char>(on ? 1 : 0), '\0', '\0', '\0'};
+  try {
+    RegistryStore store(SettingsFilePath());
+    store.SetValue(InfoKeyPath(store), RegValue{kFaceCheck, kRegDword, dword});
+  } catch (const std::exception&) {
+    throw ERegistryException(std::string("Failed to set data for '") + kFaceCheck + "'");
+  }
+}
+
 std::string ProgramFolder() {
   std::error_code ec;
   std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();

@@ -41,6 +41,14 @@ TUserInfo LoadUserInfo();
 // the operator's FTP account and folder from the file.
 bool SaveUserInfo(const TUserInfo& info);
 
+// "人脸检查" under "设置": on unless the operator turned it off. A value of its
+// own ("FaceCheck", REG_DWORD 0 or 1) beside the record, which older
+// stations ignore, written only when the operator changes the item, so a
+// station whose operator never does keeps its settings file as before. A
+// value that cannot be read reads as on.
+bool LoadFaceCheck();
+void SaveFaceCheck(bool on);  // throws ERegistryException
+
 // The folder of the program's own file, with its trailing separator.
 std::string ProgramFolder();
 
