@@ -23,6 +23,7 @@
 #include "tests/capture/finalisation_watch.h"
 #include "framework/application.h"
 #include "framework/image_control.h"
+#include "app/face_guide_live.h"
 #include "guide/face_detector.h"
 #include "guide/grey_panel.h"
 #include "imaging/graphics.h"
@@ -421,6 +422,89 @@ TEST_F(UsbCameraStationTest, ScenesReachTheStationWithTheirFacesWhereTheyWerePut
       return centres.size() >= 3;
     }, 5000)) << centres.size();
   }
+}
+
+// --- the face guide, live and at "拍照" ------------------------------------
+
+// The whole path on the station's own code (v4l2src, grabber, the guide's
+// worker, the hint) for a camera previewed in MJPG (decoded before the
+// grabber) and one in YUYV: each placement of the portrait brings its hint,
+// and "拍照" judges its frame the same. Then the item off: no hint, no
+// verdict, and the saved photo byte for byte as with the guide on; and a
+// camera that stops sending shows no hint.
+TEST_F(UsbCameraStationTest, TheLiveHintFollowsThePortraitAndTakingJudgesItsFrameTheSame) {
+  if (!guide::TFaceDetector::Load()) GTEST_SKIP() << "no face cascades (opencv-data)";
+  using enum guide::TFaceVerdict;
+  struct Row {
+    const char* placement;
+    const char* scene;
+    guide::TFaceVerdict verdict;
+  };
+  const Row rows[] = {
+      {"centred, right-sized", "plain sway=3 face=114,140,130", kPositionRight},
+      {"left", "plain sway=3 face=60,140,120", kFaceLeft},
+      {"right, busy backdrop", "coded sway=3 face=165,140,125", kFaceRight},
+      {"high", "plain sway=3 face=114,95,120", kFaceHigh},
+      {"low, busy backdrop", "coded sway=3 face=114,190,120", kFaceLow},
+      {"too small", "plain sway=3 face=114,140,60", kMoveCloser},
+      // Still: moving, a face this close now and then brings the detector
+      // to find a second, small "face" in the hair.
+      {"too large", "plain face=114,140,185", kMoveBack},
+      {"no portrait", "plain", kNoFace},
+      {"two side by side", "plain sway=2 face=57,140,56 face=171,140,56", kSeveralFaces},
+      {"the test pattern", "coded", kNoFace},
+  };
+  const char* models[][2] = {{"Vantora Guide Webcam", "yuyv640x480@30+mjpg1280x720@30"},
+                             {"Vantora Guide VGA Webcam", "yuyv640x480@30"}};
+  for (int port = 1; port <= 2; ++port) Plug(models[port - 1][0], models[port - 1][1], std::to_string(port));
+  ShowWithPhotoFolder();
+  ASSERT_TRUE(main->FaceCheck->isEnabled() && main->FaceCheck->isChecked());
+  auto hint_reads = [&](const char* text) {
+    return QTest::qWaitFor([&] { return main->FaceHint->isVisible() && main->FaceHint->text() == text; }, 10000);
+  };
+  auto verdict = [&] { return main->FaceVerdict->text().toStdString(); };
+  for (int m = 0; m < 2; ++m) {
+    const int camera = plugged_[m];
+    Item(models[m][0])->trigger();
+    ASSERT_TRUE(LivePreview());
+    for (const Row& row : rows) {
+      SCOPED_TRACE(std::string(models[m][0]) + ": " + row.placement);
+      const char* text = guide::VerdictText(row.verdict);
+      emulator->Scene(camera, CameraScene::Parse(row.scene));
+      EXPECT_TRUE(hint_reads(text)) << "the hint reads " << main->FaceHint->text().toStdString();
+      main->BitBtn1->click();
+      EXPECT_EQ(verdict(), text);
+    }
+  }
+
+  // The item off, on a still scene so that every frame is the same.
+  const int camera = plugged_[1];
+  emulator->Scene(camera, CameraScene::Parse("plain face=114,140,130"));
+  ASSERT_TRUE(hint_reads(guide::VerdictText(kPositionRight)));
+  const fs::path with_guide = photos / "with-guide.jpg";
+  fs::rename(TakeAndSave("110000"), with_guide);
+  EXPECT_EQ(verdict(), guide::VerdictText(kPositionRight));
+  main->FaceCheck->trigger();
+  ASSERT_FALSE(main->FaceCheck->isChecked());
+  const long long shown = main->FaceGuide->JudgementsShown();
+  const long long frames = Preview().FramesShown();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Preview().FramesShown() >= frames + 20; }, 10000));
+  EXPECT_FALSE(main->FaceHint->isVisible());
+  EXPECT_TRUE(main->FaceHint->text().isEmpty());
+  EXPECT_EQ(main->FaceGuide->JudgementsShown(), shown);
+  EXPECT_EQ(verdict(), "");
+  const fs::path without_guide = TakeAndSave("110000");
+  EXPECT_EQ(verdict(), "");
+  EXPECT_EQ(Slurp(without_guide), Slurp(with_guide));
+
+  // On again; then the camera stops sending: no hint about a picture that is not there.
+  main->FaceCheck->trigger();
+  ASSERT_TRUE(hint_reads(guide::VerdictText(kPositionRight)));
+  emulator->Fault(camera, "stop");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !main->FaceHint->isVisible(); }, 10000));
+  EXPECT_TRUE(main->FaceHint->text().isEmpty());
+  emulator->Fault(camera, "none");
+  EXPECT_TRUE(hint_reads(guide::VerdictText(kPositionRight)));
 }
 
 }  // namespace
