@@ -9,7 +9,12 @@
 //   gst-launch-1.0 from building its pipeline to the first buffer reaching
 //   its sink: process start left out on both sides;
 // - one 1080p frame grab (converted to BGR on request) against a plain copy
-//   of the frame the grabber keeps.
+//   of the frame the grabber keeps;
+// - the face guide on the live picture: the preview's CPU with the guide
+//   judging a few frames a second against the same preview without it, on
+//   an emulated MJPG 1280x720@30 camera filming a portrait that moves and
+//   grows from frame to frame (the CPU seconds are the times compared); and
+//   the median from a frame's arrival at the grabber to its outline painted.
 //
 // The cameras: USB cameras emulated at the V4L2 level (tests/usb_camera),
 // which both sides open through the real v4l2src path, the emulator making
@@ -46,6 +51,11 @@
 #include "capture/platform/capture_graph.h"
 #ifdef VANTORA_BENCH_USB_CAMERAS
 #include "tests/usb_camera/usb_camera_session.h"
+#endif
+#ifdef VANTORA_BENCH_FACE_GUIDE
+#include "app/face_guide_live.h"
+#include "app/face_outline.h"
+#include "guide/face_detector.h"
 #endif
 #include "capture/filter.h"
 #include "capture/filter_graph.h"
@@ -89,6 +99,7 @@ struct PreviewSource {
   bool mjpeg = false;
   int width = 0;
   int height = 0;
+  int camera = -1;  // the emulated camera's index
 };
 
 std::vector<std::string> Split(const std::string& text) {
@@ -134,6 +145,7 @@ PreviewSource UsbCamera(testing::EmulatedCameras& cameras, const std::string& na
   PreviewSource s;
   s.label = label;
   s.device = name;
+  s.camera = plugged.index;
   s.head = Split("v4l2src device=" + plugged.node + " ! " + (mjpeg ? "image/jpeg" : "video/x-raw,format=YUY2") +
                  ",width=" + std::to_string(width) + ",height=" + std::to_string(height) + ",framerate=30/1");
   s.mjpeg = mjpeg;
@@ -166,8 +178,30 @@ struct Station {
     filter.SetFilterGraph(&graph);
     index = DeviceIndex(devices, source.device);
   }
-  ~Station() { ShutdownPreview(graph); }
+  ~Station() {
+#ifdef VANTORA_BENCH_FACE_GUIDE
+    guide.reset();  // its worker stops before the graph does
+#endif
+    ShutdownPreview(graph);
+  }
   void Select() { BuildAndRunPreview(graph, devices, index, filter, grabber, preview); }
+#ifdef VANTORA_BENCH_FACE_GUIDE
+  // The guide as the main window runs it: over the panel's picture area,
+  // fed the grabber's latest frame while it is fresh.
+  bool StartFaceGuide() {
+    detector = guide::TFaceDetector::Load();
+    if (!detector) return false;
+    outline = std::make_unique<TFaceOutline>(&panel, QRect(0, 8, 228, 303));
+    guide = std::make_unique<TFaceGuideLive>(*detector, *outline, [this]() -> std::optional<TGuideFrame> {
+      const auto time = grabber.LatestFrameTime();
+      auto frame = grabber.LatestFrame();
+      if (!time || !frame || Clock::now() - *time > std::chrono::seconds(1)) return std::nullopt;
+      return TGuideFrame{std::move(*frame), *time};
+    });
+    guide->SetEnabled(true);
+    return true;
+  }
+#endif
 
   TFilterGraph graph;
   QWidget panel;
@@ -176,6 +210,12 @@ struct Station {
   TFilter filter;
   TSysDevEnum devices;
   int index = -1;
+#ifdef VANTORA_BENCH_FACE_GUIDE
+  // After the panel: the outline, its child, goes before it.
+  std::unique_ptr<guide::TFaceDetector> detector;
+  std::unique_ptr<TFaceOutline> outline;
+  std::unique_ptr<TFaceGuideLive> guide;
+#endif
 };
 
 std::vector<std::string> YardstickPipeline(const PreviewSource& source, bool mark_first_buffer) {
@@ -351,6 +391,87 @@ void BM_GrabFrame1080p_Baseline(benchmark::State& state) {
 }
 BENCHMARK(BM_GrabFrame1080p_Baseline)->Unit(benchmark::kMillisecond);
 
+#ifdef VANTORA_BENCH_FACE_GUIDE
+// The preview's CPU over VANTORA_BENCH_SECONDS, the steady picture only,
+// with the face guide or without it: reported as the iteration's time, so
+// that the two compare as a ratio.
+void PreviewFaceGuideCpu(benchmark::State& state, const PreviewSource& source, bool with_guide) {
+  const double seconds = PreviewSeconds();
+  for (auto _ : state) {
+    Station station(source);
+    if (station.index < 0) {
+      state.SkipWithError(("no camera named " + source.device).c_str());
+      return;
+    }
+    station.Select();
+    if (with_guide && !station.StartFaceGuide()) {
+      state.SkipWithError("no face cascades (opencv-data)");
+      return;
+    }
+    RunEventLoopFor(1.0);  // past the start and the first judgements
+    const double before = OwnCpuSeconds();
+    const long long painted = station.preview.FramesPainted();
+    const long long judged = with_guide ? station.guide->JudgementsShown() : 0;
+    RunEventLoopFor(seconds);
+    state.SetIterationTime(OwnCpuSeconds() - before);
+    state.counters["frames_drawn"] = static_cast<double>(station.preview.FramesPainted() - painted);
+    if (with_guide) state.counters["judgements"] = static_cast<double>(station.guide->JudgementsShown() - judged);
+  }
+}
+
+// From a frame's arrival at the grabber to the paint that put its outline
+// on the screen: the median is the iteration's time, the 90th percentile
+// and the count beside it.
+void FaceGuideOutlineLatency(benchmark::State& state, const PreviewSource& source) {
+  for (auto _ : state) {
+    Station station(source);
+    if (station.index < 0) {
+      state.SkipWithError(("no camera named " + source.device).c_str());
+      return;
+    }
+    station.Select();
+    if (!station.StartFaceGuide()) {
+      state.SkipWithError("no face cascades (opencv-data)");
+      return;
+    }
+    RunEventLoopFor(1.0);
+    const std::size_t before = station.outline->OutlineLatencies().size();
+    RunEventLoopFor(PreviewSeconds());
+    std::vector<Clock::duration> latencies(station.outline->OutlineLatencies().begin() + static_cast<long>(before),
+                                           station.outline->OutlineLatencies().end());
+    if (latencies.empty()) {
+      state.SkipWithError("no outline was painted: the detector found no face");
+      return;
+    }
+    std::sort(latencies.begin(), latencies.end());
+    auto seconds_at = [&](double share) {
+      return std::chrono::duration<double>(latencies[static_cast<std::size_t>(share * (latencies.size() - 1))]).count();
+    };
+    state.SetIterationTime(seconds_at(0.5));
+    state.counters["p90_ms"] = seconds_at(0.9) * 1000;
+    state.counters["outlines"] = static_cast<double>(latencies.size());
+  }
+}
+
+void RegisterFaceGuide(const PreviewSource& source) {
+  benchmark::RegisterBenchmark(("BM_PreviewFaceGuide/" + source.label).c_str(),
+                               [source](benchmark::State& s) { PreviewFaceGuideCpu(s, source, true); })
+      ->UseManualTime()
+      ->Iterations(1)
+      ->Unit(benchmark::kSecond);
+  benchmark::RegisterBenchmark(("BM_PreviewFaceGuide_Baseline/" + source.label).c_str(),
+                               [source](benchmark::State& s) { PreviewFaceGuideCpu(s, source, false); })
+      ->UseManualTime()
+      ->Iterations(1)
+      ->Unit(benchmark::kSecond);
+  benchmark::RegisterBenchmark(("BM_FaceGuideOutlineLatency/" + source.label).c_str(),
+                               [source](benchmark::State& s) { FaceGuideOutlineLatency(s, source); })
+      ->UseManualTime()
+      ->Iterations(1)
+      ->Unit(benchmark::kMillisecond);
+}
+#endif
+
 void RegisterSource(const PreviewSource& source) {
   benchmark::RegisterBenchmark(("BM_PreviewCpuAgainstGstLaunch/" + source.label).c_str(),
                                [source](benchmark::State& s) { PreviewCpu(s, source); })
@@ -400,6 +521,14 @@ int main(int argc, char** argv) {
         UsbCamera(*cameras, "Bench Webcam FHD", "mjpg1920x1080@30", "2", true, 1920, 1080, "usb-mjpg1920x1080"));
     vantora::RegisterSource(
         UsbCamera(*cameras, "Bench Webcam VGA", "yuyv640x480@30", "3", false, 640, 480, "usb-yuyv640x480"));
+#ifdef VANTORA_BENCH_FACE_GUIDE
+    // The typical webcam again, filming a sitter who sways and leans in and
+    // out by a few pixels every frame, the face about where the lines want it.
+    const vantora::PreviewSource sitter = UsbCamera(*cameras, "Bench Webcam Sitter",
+        "yuyv640x480@30+yuyv1280x720@10+mjpg1280x720@30", "4", true, 1280, 720, "usb-mjpg1280x720-portrait");
+    cameras->Scene(sitter.camera, vantora::testing::CameraScene::Parse("plain sway=8 face=114,140,130"));
+    vantora::RegisterFaceGuide(sitter);
+#endif
   } catch (const std::exception& error) {
     std::fprintf(stderr, "capture_bench: no emulated USB cameras (%s)\n", error.what());
   }

@@ -19,6 +19,44 @@ constexpr Rgb kDark = {24, 24, 24};
 
 std::uint8_t Clamp(double v) { return static_cast<std::uint8_t>(std::clamp(v + 0.5, 0.0, 255.0)); }
 
+// One pair of pixels, as YUYV shares the colour of two.
+void YuyvPair(Rgb a, Rgb b, std::uint8_t* out) {
+  auto luma = [](Rgb c) { return Clamp(16 + (65.481 * c.r + 128.553 * c.g + 24.966 * c.b) / 255); };
+  const double r = (a.r + b.r) / 2.0, g = (a.g + b.g) / 2.0, bl = (a.b + b.b) / 2.0;
+  out[0] = luma(a);
+  out[1] = Clamp(128 + (-37.797 * r - 74.203 * g + 112.0 * bl) / 255);
+  out[2] = luma(b);
+  out[3] = Clamp(128 + (112.0 * r - 93.786 * g - 18.214 * bl) / 255);
+}
+
+// A baseline JFIF picture of quality 85; `row` gives the RGB bytes of a row
+// and is asked for the rows in order.
+std::vector<std::uint8_t> Compress(int width, int height, const std::function<const std::uint8_t*(int)>& row) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr jerr{};
+  cinfo.err = jpeg_std_error(&jerr);  // a failure here is a broken emulator: it ends the process
+  jpeg_create_compress(&cinfo);
+  unsigned char* data = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &data, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 85, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW rows[1] = {const_cast<JSAMPROW>(row(static_cast<int>(cinfo.next_scanline)))};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<std::uint8_t> bytes(data, data + size);
+  std::free(data);
+  return bytes;
+}
+
 }  // namespace
 
 Rgb CodedColour(std::uint32_t frame, int x, int y) {
@@ -36,50 +74,34 @@ void RenderYuyv(std::uint32_t frame, int width, int height, std::uint8_t* out) {
       std::memcpy(row, row - stride, stride);
       continue;
     }
-    for (int x = 0; x + 1 < width; x += 2) {
-      const Rgb a = CodedColour(frame, x, y), b = CodedColour(frame, x + 1, y);
-      auto luma = [](Rgb c) { return Clamp(16 + (65.481 * c.r + 128.553 * c.g + 24.966 * c.b) / 255); };
-      const double r = (a.r + b.r) / 2.0, g = (a.g + b.g) / 2.0, bl = (a.b + b.b) / 2.0;
-      row[2 * x] = luma(a);
-      row[2 * x + 1] = Clamp(128 + (-37.797 * r - 74.203 * g + 112.0 * bl) / 255);
-      row[2 * x + 2] = luma(b);
-      row[2 * x + 3] = Clamp(128 + (112.0 * r - 93.786 * g - 18.214 * bl) / 255);
+    for (int x = 0; x + 1 < width; x += 2) YuyvPair(CodedColour(frame, x, y), CodedColour(frame, x + 1, y), row + 2 * x);
+  }
+}
+
+void EncodeYuyv(const RgbPicture& picture, std::uint8_t* out) {
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x + 1 < picture.width; x += 2) {
+      YuyvPair(picture.At(x, y), picture.At(x + 1, y), out + (static_cast<std::size_t>(y) * picture.width + x) * 2);
     }
   }
 }
 
 std::vector<std::uint8_t> RenderJpeg(std::uint32_t frame, int width, int height) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr jerr{};
-  cinfo.err = jpeg_std_error(&jerr);  // a failure here is a broken emulator: it ends the process
-  jpeg_create_compress(&cinfo);
-  unsigned char* data = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &data, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 85, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const int y = static_cast<int>(cinfo.next_scanline);
-    if (y % kCodeCell == 0 || y == 0) {
+  return Compress(width, height, [&](int y) {
+    if (y % kCodeCell == 0) {  // every row of a cell row is the same
       for (int x = 0; x < width; ++x) {
         Rgb c = CodedColour(frame, x, y);
         row[3 * x] = c.r, row[3 * x + 1] = c.g, row[3 * x + 2] = c.b;
       }
     }
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::vector<std::uint8_t> bytes(data, data + size);
-  std::free(data);
-  return bytes;
+    return row.data();
+  });
+}
+
+std::vector<std::uint8_t> EncodeJpeg(const RgbPicture& picture) {
+  return Compress(picture.width, picture.height,
+                  [&](int y) { return picture.rgb.data() + static_cast<std::size_t>(y) * picture.width * 3; });
 }
 
 CodeReading ReadCodedPicture(const std::function<Rgb(int, int)>& sample, int x0, int y0, int x1,

@@ -59,4 +59,8 @@ struct RgbPicture {
 };
 RgbPicture LoadJpegFile(const std::string& path);
 
+// Any picture in the cameras' two encodings, as above.
+void EncodeYuyv(const RgbPicture& picture, std::uint8_t* out);
+std::vector<std::uint8_t> EncodeJpeg(const RgbPicture& picture);
+
 }  // namespace vantora::testing

@@ -10,8 +10,10 @@
 //   add PORT MODES NAME...      -> ok INDEX /dev/videoN
 //   unplug INDEX | plug INDEX [PORT] -> ok [/dev/videoN]
 //   fault INDEX none|busy-format|busy-first-format|busy-stream|stop|vanish-after FRAMES
+//   scene INDEX SCENE           what the camera films (camera_scene.h), e.g.
+//                                  scene 0 plain sway=4 face=114,140,120
 //   state INDEX                 -> ok present=1 node=/dev/video0 streaming=1 frames=N last=N open=N
-//                                  size=WxH format=MJPG interval=1/30
+//                                  size=WxH format=MJPG interval=1/30 scene-from=N
 #include <csignal>
 #include <iostream>
 #include <sstream>
@@ -59,6 +61,12 @@ std::string Answer(UsbCameraEmulator& emulator, const std::string& line) {
     emulator.SetFault(index, fault, frames);
     return "ok";
   }
+  if (command == "scene") {
+    std::string scene;
+    std::getline(in >> std::ws, scene);
+    emulator.SetScene(index, CameraScene::Parse(scene));
+    return "ok";
+  }
   if (command == "state") {
     UsbCameraState s = emulator.State(index);
     return "ok present=" + std::to_string(s.present) + " node=" + (s.node.empty() ? "-" : s.node) +
@@ -66,7 +74,8 @@ std::string Answer(UsbCameraEmulator& emulator, const std::string& line) {
            " last=" + std::to_string(s.last_frame) + " open=" + std::to_string(s.open_descriptors) +
            " size=" + std::to_string(s.width) + "x" + std::to_string(s.height) +
            " format=" + std::string(reinterpret_cast<const char*>(&s.fourcc), 4).c_str() +
-           " interval=" + std::to_string(s.interval.numerator) + "/" + std::to_string(s.interval.denominator);
+           " interval=" + std::to_string(s.interval.numerator) + "/" + std::to_string(s.interval.denominator) +
+           " scene-from=" + std::to_string(s.scene_from);
   }
   throw std::invalid_argument("unknown command '" + command + "'");
 }

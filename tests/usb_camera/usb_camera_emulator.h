@@ -5,7 +5,8 @@
 // node and a metadata node, with the udev properties uvcvideo cameras have);
 // an ioctl handler answers the V4L2 calls; frames are written into the
 // buffers the station maps, one per frame interval, each the coded picture
-// of its frame number (coded_picture.h). The process whose GStreamer uses
+// of its frame number (coded_picture.h) or, when a test sets a scene, that
+// scene at that frame (camera_scene.h). The process whose GStreamer uses
 // the cameras runs with the preload helper and umockdev's preload library
 // (usb_camera_session.h starts it so).
 //
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "tests/usb_camera/camera_modes.h"
+#include "tests/usb_camera/camera_scene.h"
 
 namespace vantora::testing {
 
@@ -46,6 +48,7 @@ struct UsbCameraState {
   bool streaming = false;
   std::uint64_t frames = 0;    // frames sent since the camera was (re)plugged
   std::uint32_t last_frame = 0;  // the number coded in the last frame sent
+  std::uint32_t scene_from = 0;  // the first frame number of the current scene
   int open_descriptors = 0;    // on its current node
   std::uint32_t fourcc = 0;  // the format the station set
   int width = 0, height = 0;
@@ -68,6 +71,8 @@ class UsbCameraEmulator {
   // A vanished camera comes back, same name, in its port or in `port`.
   void Plug(int camera, const std::string& port = {});
   void SetFault(int camera, UsbCameraFault fault, int frames = 0);
+  // What the camera films from its next frame on (kept across replugging).
+  void SetScene(int camera, const CameraScene& scene);
   UsbCameraState State(int camera) const;
 
   struct Impl;

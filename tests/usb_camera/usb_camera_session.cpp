@@ -145,6 +145,10 @@ void EmulatedCameras::Fault(int camera, const std::string& fault, int frames) {
   Ask("fault " + std::to_string(camera) + " " + fault + " " + std::to_string(frames));
 }
 
+void EmulatedCameras::Scene(int camera, const CameraScene& scene) {
+  Ask("scene " + std::to_string(camera) + " " + scene.Text());
+}
+
 UsbCameraState EmulatedCameras::State(int camera) {
   std::istringstream answer(Ask("state " + std::to_string(camera)));
   UsbCameraState s;
@@ -161,6 +165,7 @@ UsbCameraState EmulatedCameras::State(int camera) {
     if (key == "open") s.open_descriptors = std::stoi(value);
     if (key == "size") std::sscanf(value.c_str(), "%dx%d", &s.width, &s.height);
     if (key == "format" && value.size() == 4) std::memcpy(&s.fourcc, value.data(), 4);
+    if (key == "scene-from") s.scene_from = static_cast<std::uint32_t>(std::stoul(value));
     if (key == "interval") std::sscanf(value.c_str(), "%u/%u", &s.interval.numerator, &s.interval.denominator);
   }
   return s;

@@ -42,6 +42,7 @@ class EmulatedCameras {
   // "none", "busy-format", "busy-first-format", "busy-stream", "stop" or
   // "vanish-after" (with frames).
   void Fault(int camera, const std::string& fault, int frames = 0);
+  void Scene(int camera, const CameraScene& scene);
   UsbCameraState State(int camera);
 
   // What another process needs to use these cameras (the station started by

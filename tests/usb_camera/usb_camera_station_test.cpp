@@ -16,12 +16,16 @@
 #include "app/main_window.h"
 #include "capture/sample_grabber.h"
 #include "capture/video_window.h"
+#include "tests/usb_camera/camera_scene.h"
 #include "tests/usb_camera/coded_picture.h"
 #include "capture/platform/capture_graph.h"
 #include "capture/platform/device_list.h"
 #include "tests/capture/finalisation_watch.h"
 #include "framework/application.h"
 #include "framework/image_control.h"
+#include "app/face_guide_live.h"
+#include "guide/face_detector.h"
+#include "guide/grey_panel.h"
 #include "imaging/graphics.h"
 #include "imaging/jpeg_image.h"
 #include "tests/app/main_window_fixture.h"
@@ -345,6 +349,162 @@ TEST_F(UsbCameraStationTest, TwoCamerasOfOneModelEachReachTheirOwnAlsoAfterComin
       EXPECT_EQ(CameraOfFrame(*main->SampleGrabber), camera_of_item[k]) << "item " << k;
     }
   }
+}
+
+// --- the scenes -------------------------------------------------------------
+
+struct FoundFace {
+  double centre, top, width;  // frame pixels
+};
+
+// The faces the detector finds in a grabbed frame's portrait strip; none
+// while the frame is not yet of the scene (the coded picture never has the
+// backdrop's colour in its corner).
+std::optional<std::vector<FoundFace>> FacesInGrabbedFrame(const TSampleGrabber& grabber,
+                                                             const guide::TFaceDetector& detector) {
+  TBitmap frame;
+  if (!grabber.GrabFrame(frame)) return std::nullopt;
+  const Rgb corner = ToRgb(frame.PixelRGB(2, 2));
+  if (std::abs(corner.r - kBackdrop.r) + std::abs(corner.g - kBackdrop.g) + std::abs(corner.b - kBackdrop.b) > 24) {
+    return std::nullopt;
+  }
+  const int strip = static_cast<int>(std::lround(frame.Height() * 228.0 / 303)), column = (frame.Width() - strip) / 2;
+  const auto panel = guide::GreyPanelOfBitmap(frame, column, strip);
+  if (!panel) return std::nullopt;
+  const double scale = frame.Height() / 303.0;
+  std::vector<FoundFace> faces;
+  for (const guide::TBox& b : detector.Find(*panel).faces) {
+    faces.push_back({column + (b.x + b.width / 2.0) * scale, b.y * scale, b.width * scale});
+  }
+  return faces;
+}
+
+// A scene reaches the station in the camera's own format and size: the
+// detector finds its faces where the scene put them, and a swaying scene
+// moves them from frame to frame.
+TEST_F(UsbCameraStationTest, ScenesReachTheStationWithTheirFacesWhereTheyWerePut) {
+  const auto detector = guide::TFaceDetector::Load();
+  if (!detector) GTEST_SKIP() << "no face cascades (opencv-data)";
+  struct Case {
+    const char* name;
+    const char* modes;
+    int width, height;
+  } cases[] = {{"Vantora Scene Webcam", "yuyv640x480@30+mjpg1280x720@30", 1280, 720},
+               {"Vantora Scene VGA Webcam", "yuyv640x480@30", 640, 480}};
+  const CameraScene two = CameraScene::Parse("plain face=60,130,56 face=168,150,56");
+  int port = 1;
+  for (const Case& c : cases) Plug(c.name, c.modes, std::to_string(port++));
+  ShowWithPhotoFolder();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const int camera = plugged_[i];
+    emulator->Scene(camera, two);
+    Item(c.name)->trigger();
+    ASSERT_TRUE(LivePreview());
+    std::optional<std::vector<FoundFace>> found;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (found = FacesInGrabbedFrame(*main->SampleGrabber, *detector)).has_value(); }, 5000));
+    ASSERT_EQ(found->size(), 2u);
+    std::sort(found->begin(), found->end(), [](auto& a, auto& b) { return a.centre < b.centre; });
+    for (std::size_t k = 0; k < 2; ++k) {
+      const FacePlacement want = FaceInFrame(two.faces[k], 0, 0, c.width, c.height);
+      EXPECT_NEAR((*found)[k].centre, want.centre, want.width * 0.1) << k;
+      EXPECT_NEAR((*found)[k].width, want.width, want.width * 0.15) << k;
+      EXPECT_LT((*found)[k].top, want.eyes) << k;  // the box's top lies above the eyes, not far
+      EXPECT_GT((*found)[k].top, want.eyes - want.width * 0.6) << k;
+    }
+    // Swaying: the face moves between frames, by up to 20 panel pixels.
+    emulator->Scene(camera, CameraScene::Parse("plain sway=20 face=114,140,110"));
+    std::set<long> centres;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      found = FacesInGrabbedFrame(*main->SampleGrabber, *detector);
+      if (found && found->size() == 1) centres.insert(std::lround(found->front().centre / (c.height / 303.0) / 8));
+      return centres.size() >= 3;
+    }, 5000)) << centres.size();
+  }
+}
+
+// --- the face guide, live and at "拍照" ------------------------------------
+
+// The whole path on the station's own code (v4l2src, grabber, the guide's
+// worker, the hint) for a camera previewed in MJPG (decoded before the
+// grabber) and one in YUYV: each placement of the portrait brings its hint,
+// and "拍照" judges its frame the same. Then the item off: no hint, no
+// verdict, and the saved photo byte for byte as with the guide on; and a
+// camera that stops sending shows no hint.
+TEST_F(UsbCameraStationTest, TheLiveHintFollowsThePortraitAndTakingJudgesItsFrameTheSame) {
+  if (!guide::TFaceDetector::Load()) GTEST_SKIP() << "no face cascades (opencv-data)";
+  using enum guide::TFaceVerdict;
+  struct Row {
+    const char* placement;
+    const char* scene;
+    guide::TFaceVerdict verdict;
+  };
+  const Row rows[] = {
+      {"centred, right-sized", "plain sway=3 face=114,140,130", kPositionRight},
+      {"left", "plain sway=3 face=60,140,120", kFaceLeft},
+      {"right, busy backdrop", "coded sway=3 face=165,140,125", kFaceRight},
+      {"high", "plain sway=3 face=114,95,120", kFaceHigh},
+      {"low, busy backdrop", "coded sway=3 face=114,190,120", kFaceLow},
+      {"too small", "plain sway=3 face=114,140,60", kMoveCloser},
+      // Still: moving, a face this close now and then brings the detector
+      // to find a second, small "face" in the hair.
+      {"too large", "plain face=114,140,185", kMoveBack},
+      {"no portrait", "plain", kNoFace},
+      {"two side by side", "plain sway=2 face=57,140,56 face=171,140,56", kSeveralFaces},
+      {"the test pattern", "coded", kNoFace},
+  };
+  const char* models[][2] = {{"Vantora Guide Webcam", "yuyv640x480@30+mjpg1280x720@30"},
+                             {"Vantora Guide VGA Webcam", "yuyv640x480@30"}};
+  for (int port = 1; port <= 2; ++port) Plug(models[port - 1][0], models[port - 1][1], std::to_string(port));
+  ShowWithPhotoFolder();
+  ASSERT_TRUE(main->FaceCheck->isEnabled() && main->FaceCheck->isChecked());
+  auto hint_reads = [&](const char* text) {
+    return QTest::qWaitFor([&] { return main->FaceHint->isVisible() && main->FaceHint->text() == text; }, 10000);
+  };
+  auto verdict = [&] { return main->FaceVerdict->text().toStdString(); };
+  for (int m = 0; m < 2; ++m) {
+    const int camera = plugged_[m];
+    Item(models[m][0])->trigger();
+    ASSERT_TRUE(LivePreview());
+    for (const Row& row : rows) {
+      SCOPED_TRACE(std::string(models[m][0]) + ": " + row.placement);
+      const char* text = guide::VerdictText(row.verdict);
+      emulator->Scene(camera, CameraScene::Parse(row.scene));
+      EXPECT_TRUE(hint_reads(text)) << "the hint reads " << main->FaceHint->text().toStdString();
+      main->BitBtn1->click();
+      EXPECT_EQ(verdict(), text);
+    }
+  }
+
+  // The item off, on a still scene so that every frame is the same.
+  const int camera = plugged_[1];
+  emulator->Scene(camera, CameraScene::Parse("plain face=114,140,130"));
+  ASSERT_TRUE(hint_reads(guide::VerdictText(kPositionRight)));
+  const fs::path with_guide = photos / "with-guide.jpg";
+  fs::rename(TakeAndSave("110000"), with_guide);
+  EXPECT_EQ(verdict(), guide::VerdictText(kPositionRight));
+  main->FaceCheck->trigger();
+  ASSERT_FALSE(main->FaceCheck->isChecked());
+  const long long shown = main->FaceGuide->JudgementsShown();
+  const long long frames = Preview().FramesShown();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Preview().FramesShown() >= frames + 20; }, 10000));
+  EXPECT_FALSE(main->FaceHint->isVisible());
+  EXPECT_TRUE(main->FaceHint->text().isEmpty());
+  EXPECT_EQ(main->FaceGuide->JudgementsShown(), shown);
+  EXPECT_EQ(verdict(), "");
+  const fs::path without_guide = TakeAndSave("110000");
+  EXPECT_EQ(verdict(), "");
+  EXPECT_EQ(Slurp(without_guide), Slurp(with_guide));
+
+  // On again; then the camera stops sending: no hint about a picture that is not there.
+  main->FaceCheck->trigger();
+  ASSERT_TRUE(hint_reads(guide::VerdictText(kPositionRight)));
+  emulator->Fault(camera, "stop");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !main->FaceHint->isVisible(); }, 10000));
+  EXPECT_TRUE(main->FaceHint->text().isEmpty());
+  emulator->Fault(camera, "none");
+  EXPECT_TRUE(hint_reads(guide::VerdictText(kPositionRight)));
 }
 
 }  // namespace
