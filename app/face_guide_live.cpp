@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/photo_geometry.h"
+#include "capture/sample_grabber.h"
 #include "guide/grey_panel.h"
 
 namespace vantora {
@@ -27,6 +28,13 @@ bool SameScene(const guide::TGreyPanel& a, const guide::TGreyPanel& b) {
 }
 
 }  // namespace
+
+std::optional<TGuideFrame> LatestGuideFrame(const TSampleGrabber& grabber) {
+  const auto time = grabber.LatestFrameTime();
+  auto frame = grabber.LatestFrame();
+  if (!time || !frame) return std::nullopt;
+  return TGuideFrame{std::move(*frame), *time};
+}
 
 TFaceGuideLive::TFaceGuideLive(TFaceOutline& outline, std::function<std::optional<TGuideFrame>()> latest,
                                std::function<void(bool)> loaded)

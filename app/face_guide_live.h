@@ -27,6 +27,8 @@
 
 namespace vantora {
 
+class TSampleGrabber;
+
 // Two looks a second: a hint follows a person's move within half a second,
 // and the preview's own CPU stays the larger part.
 inline constexpr std::chrono::milliseconds kFaceGuideInterval{500};
@@ -36,6 +38,11 @@ struct TGuideFrame {
   capture::FrameSnapshot frame;
   std::chrono::steady_clock::time_point time;
 };
+
+// The grabber's latest frame and when it came (the time read first: should a
+// newer frame slip in between, the latency measured from it is the longer
+// one, never the shorter); none before the first.
+std::optional<TGuideFrame> LatestGuideFrame(const TSampleGrabber& grabber);
 
 class TFaceGuideLive {
  public:

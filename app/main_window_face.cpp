@@ -36,12 +36,7 @@ void TMain::StartFaceGuide() {
   FaceCheck->setChecked(LoadFaceCheck());
   auto latest = [this]() -> std::optional<TGuideFrame> {
     if (!SampleGrabber || !CameraPictureIsCurrent()) return std::nullopt;
-    // The time first: should a newer frame slip in between, the latency
-    // measured from it is the longer one, never the shorter.
-    const auto time = SampleGrabber->LatestFrameTime();
-    auto frame = SampleGrabber->LatestFrame();
-    if (!time || !frame) return std::nullopt;
-    return TGuideFrame{std::move(*frame), *time};
+    return LatestGuideFrame(*SampleGrabber);
   };
   FaceGuide = std::make_unique<TFaceGuideLive>(*FaceOutline, latest, [this](bool loaded) {
     if (loaded) {

@@ -91,6 +91,17 @@ TFaceFinding Search(TFaceDetector::Impl& impl, const TGreyPanel& panel, const cv
   }
   for (cv::Rect& r : faces) r += area.tl();
   std::stable_sort(faces.begin(), faces.end(), [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
+  // A box whose middle lies inside a larger face is part of that face (the
+  // cascade sees a small "face" in the hair of a large one), not a second
+  // person.
+  std::vector<cv::Rect> separate;
+  for (const cv::Rect& r : faces) {
+    const cv::Point middle(r.x + r.width / 2, r.y + r.height / 2);
+    if (std::none_of(separate.begin(), separate.end(), [&](const cv::Rect& larger) { return larger.contains(middle); })) {
+      separate.push_back(r);
+    }
+  }
+  faces = std::move(separate);
   TFaceFinding finding;
   for (const cv::Rect& r : faces) finding.faces.push_back({r.x, r.y, r.width, r.height});
   if (faces.size() == 1) finding.eyeLine = EyeLine(impl.eyes, whole, faces.front());

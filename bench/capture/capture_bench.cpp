@@ -32,6 +32,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QTimer>
@@ -189,17 +190,24 @@ struct Station {
   // The guide as the main window runs it: over the panel's picture area,
   // fed the grabber's latest frame while it is fresh.
   bool StartFaceGuide() {
-    detector = guide::TFaceDetector::Load();
-    if (!detector) return false;
     outline = std::make_unique<TFaceOutline>(&panel, QRect(0, 8, 228, 303));
-    guide = std::make_unique<TFaceGuideLive>(*detector, *outline, [this]() -> std::optional<TGuideFrame> {
-      const auto time = grabber.LatestFrameTime();
-      auto frame = grabber.LatestFrame();
-      if (!time || !frame || Clock::now() - *time > std::chrono::seconds(1)) return std::nullopt;
-      return TGuideFrame{std::move(*frame), *time};
-    });
-    guide->SetEnabled(true);
-    return true;
+    // The station's own source, with the camera's state read as "a frame
+    // within the last second".
+    guide = std::make_unique<TFaceGuideLive>(
+        *outline,
+        [this]() -> std::optional<TGuideFrame> {
+          auto latest = LatestGuideFrame(grabber);
+          if (!latest || Clock::now() - latest->time > std::chrono::seconds(1)) return std::nullopt;
+          return latest;
+        },
+        [this](bool loaded) {
+          loadedCascades = loaded;
+          if (loaded) guide->SetEnabled(true);
+        });
+    QElapsedTimer waited;
+    waited.start();
+    while (!loadedCascades && waited.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return loadedCascades.value_or(false);
   }
 #endif
 
@@ -212,7 +220,7 @@ struct Station {
   int index = -1;
 #ifdef VANTORA_BENCH_FACE_GUIDE
   // After the panel: the outline, its child, goes before it.
-  std::unique_ptr<guide::TFaceDetector> detector;
+  std::optional<bool> loadedCascades;
   std::unique_ptr<TFaceOutline> outline;
   std::unique_ptr<TFaceGuideLive> guide;
 #endif
