@@ -24,6 +24,7 @@ constexpr char kHelp[] =
     "                        $XDG_STATE_HOME/vantora/uploads.sqlite,\n"
     "                        i.e. ~/.local/state/vantora/uploads.sqlite)\n"
     "  VANTORA_TEST_CAMERAS  add test-pattern cameras, e.g. \"640x480,1280x720\"\n"
+    "  VANTORA_FACE_CASCADES the face check's cascades (default /usr/share/opencv4)\n"
     "  QT_QPA_PLATFORM       Qt platform; in a Wayland session the station runs on\n"
     "                        Xwayland (\"xcb\"), or natively when the X display\n"
     "                        cannot be reached, unless this is set\n"
