@@ -1,5 +1,6 @@
 #include "app/face_guide_live.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "app/photo_geometry.h"
@@ -17,7 +18,7 @@ namespace {
 constexpr int kStillScene = 2;
 // Following one face never goes on for longer than this many looks without
 // a search of the whole panel, so a second person stepping in is seen.
-constexpr int kLooksPerFullSearch = 4;
+constexpr int kLooksPerFullSearch = 6;
 
 bool SameScene(const guide::TGreyPanel& a, const guide::TGreyPanel& b) {
   long long difference = 0, samples = 0;
@@ -149,11 +150,23 @@ guide::TFaceFinding TFaceGuideLive::Look(const guide::TGreyPanel& panel) {
   std::optional<guide::TFaceFinding> finding;
   if (lastFace_ && ++looksSinceFullSearch_ < kLooksPerFullSearch) {
     finding = loadedDetector_->FindNear(panel, *lastFace_);
-    if (finding->faces.size() != 1) finding.reset();
+    if (finding->faces.size() != 1) {
+      finding.reset();
+    } else if (eyesInFace_) {
+      // The eyes keep their place in a face that moved: where the last full
+      // look found them, scaled to the box.
+      const guide::TBox& face = finding->faces.front();
+      finding->eyeLine = face.y + static_cast<int>(std::lround(*eyesInFace_ * face.height));
+    }
   }
   if (!finding) {
     finding = loadedDetector_->Find(panel);
     looksSinceFullSearch_ = 0;
+    eyesInFace_.reset();
+    if (finding->faces.size() == 1 && finding->eyeLine) {
+      const guide::TBox& face = finding->faces.front();
+      eyesInFace_ = static_cast<double>(*finding->eyeLine - face.y) / face.height;
+    }
   }
   lastFace_.reset();
   if (finding->faces.size() == 1) lastFace_ = finding->faces.front();

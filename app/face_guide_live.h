@@ -1,7 +1,7 @@
 #pragma once
 // The face guide on the live picture. A few times a second the GUI thread
 // takes the grabber's latest frame, reads its portrait strip in grey (the
-// luma samples only, averaged down to the panel's size: well under a
+// luma samples only, averaged down to the panel's size: about a
 // millisecond at 720p) and hands that grey panel to the worker thread, which
 // finds the face and judges it; the judgement comes back through the GUI
 // thread's event queue to the outline and the hint. The camera's buffer
@@ -97,6 +97,7 @@ class TFaceGuideLive {
   std::optional<guide::TGreyPanel> lastPanel_;
   std::optional<guide::TBox> lastFace_;
   int looksSinceFullSearch_ = 0;
+  std::optional<double> eyesInFace_;  // the eye row's place in the box, 0 top .. 1 bottom
   std::uint64_t judgedGeneration_ = 0;
   std::thread worker_;
 };

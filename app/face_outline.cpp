@@ -1,6 +1,7 @@
 #include "app/face_outline.h"
 
 #include <QPainter>
+#include <QRegion>
 
 namespace vantora {
 
@@ -26,6 +27,10 @@ TFaceOutline::TFaceOutline(QWidget* videoPanel, const QRect& picture)
   hint_->setAccessibleName(QString::fromUtf8("人脸提示"));
   hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
   hint_->setAlignment(Qt::AlignCenter);
+  hint_->setAutoFillBackground(true);
+  QPalette palette = hint_->palette();
+  palette.setColor(QPalette::Window, QColor(0, 0, 0, 150));
+  hint_->setPalette(palette);
   QFont font(QStringLiteral("宋体"));
   font.setPixelSize(14);
   hint_->setFont(font);
@@ -34,26 +39,47 @@ TFaceOutline::TFaceOutline(QWidget* videoPanel, const QRect& picture)
 }
 
 void TFaceOutline::Show(const guide::TFaceJudgement& judgement, Clock::time_point frameTime) {
+  // Only the boxes' old and new places are repainted: the video beneath is
+  // drawn again wherever this widget asks, 30 times a second.
+  QRegion changed = BoxesRegion();
   faces_ = judgement.faces;
   holds_ = guide::RuleHolds(judgement.verdict);
   frameTime_ = frameTime;
   latencyPending_ = !faces_.empty();
+  changed += BoxesRegion();
+  const QString text = QString::fromUtf8(guide::VerdictText(judgement.verdict));
   const QColor colour = VerdictColour(judgement.verdict);
-  hint_->setText(QString::fromUtf8(guide::VerdictText(judgement.verdict)));
-  hint_->setStyleSheet(QStringLiteral("QLabel { background: rgba(0, 0, 0, 150); color: %1; padding: 0 4px; }")
-                           .arg(colour.name()));
-  PlaceHint();
-  hint_->show();
-  hint_->raise();
-  show();
-  raise();
-  hint_->raise();
-  update();
+  if (colour != hintColour_) {
+    // A palette, not a style sheet: the label is drawn again with every video
+    // frame beneath it, and the style sheet's way costs far more.
+    hintColour_ = colour;
+    QPalette palette = hint_->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    hint_->setPalette(palette);
+  }
+  if (hint_->text() != text) {
+    hint_->setText(text);
+    PlaceHint();
+  }
+  if (!isVisible()) {
+    show();
+    hint_->show();
+    hint_->raise();
+    changed = rect();
+  }
+  update(changed);
+}
+
+QRegion TFaceOutline::BoxesRegion() const {
+  QRegion region;
+  for (const guide::TBox& f : faces_) region += QRect(f.x, f.y, f.width, f.height);
+  return region;
 }
 
 void TFaceOutline::Clear() {
   faces_.clear();
   latencyPending_ = false;
+  hintColour_ = QColor();
   hint_->clear();
   hint_->hide();
   hide();

@@ -33,11 +33,13 @@ class TFaceOutline : public QWidget {
 
  private:
   void PlaceHint();
+  QRegion BoxesRegion() const;
 
   QLabel* hint_;
   QRect picture_;
   std::vector<guide::TBox> faces_;
   bool holds_ = false;
+  QColor hintColour_;
   bool latencyPending_ = false;
   Clock::time_point frameTime_{};
   std::vector<Clock::duration> latencies_;

@@ -80,7 +80,7 @@ std::unique_ptr<TFaceDetector> TFaceDetector::Load(const std::string& folder) {
 namespace {
 
 TFaceFinding Search(TFaceDetector::Impl& impl, const TGreyPanel& panel, const cv::Rect& area, int smallest,
-                    int largest) {
+                    int largest, bool withEyes) {
   std::lock_guard lock(impl.turn);
   const cv::Mat whole(kPanelHeight, kPanelWidth, CV_8UC1, const_cast<std::uint8_t*>(panel.pixels.data()));
   const cv::Mat grey = whole(area);
@@ -104,24 +104,26 @@ TFaceFinding Search(TFaceDetector::Impl& impl, const TGreyPanel& panel, const cv
   faces = std::move(separate);
   TFaceFinding finding;
   for (const cv::Rect& r : faces) finding.faces.push_back({r.x, r.y, r.width, r.height});
-  if (faces.size() == 1) finding.eyeLine = EyeLine(impl.eyes, whole, faces.front());
+  if (withEyes && faces.size() == 1) finding.eyeLine = EyeLine(impl.eyes, whole, faces.front());
   return finding;
 }
 
 }  // namespace
 
 TFaceFinding TFaceDetector::Find(const TGreyPanel& panel) const {
-  return Search(*impl_, panel, cv::Rect(0, 0, kPanelWidth, kPanelHeight), kSmallestFace, 0);
+  return Search(*impl_, panel, cv::Rect(0, 0, kPanelWidth, kPanelHeight), kSmallestFace, 0, true);
 }
 
 TFaceFinding TFaceDetector::FindNear(const TGreyPanel& panel, const TBox& near) const {
-  // Half a face's width of room on every side, and sizes from three
-  // quarters to four thirds of its own: a person moves less than that
-  // between two looks.
-  const int room = near.width / 2;
+  // A quarter of a face's width of room on every side, and sizes from three
+  // quarters to four thirds of its own: a person sitting for a photo moves
+  // less than that in half a second, and one who moves more is found by
+  // the search of the whole panel that follows.
+  const int room = near.width / 4;
   const cv::Rect area = cv::Rect(near.x - room, near.y - room, near.width + 2 * room, near.height + 2 * room) &
                         cv::Rect(0, 0, kPanelWidth, kPanelHeight);
-  return Search(*impl_, panel, area, std::max(kSmallestFace, near.width * 3 / 4), near.width * 4 / 3);
+  return Search(*impl_, panel, area, std::max(kSmallestFace, near.width * 3 / 4), near.width * 4 / 3,
+                false);
 }
 
 }  // namespace vantora::guide

@@ -24,7 +24,8 @@ class TFaceDetector {
   // Safe from any thread; calls from two threads take turns.
   TFaceFinding Find(const TGreyPanel& panel) const;
   // The same search, only around `near` (a face found a moment ago) and at
-  // sizes close to its own: a few times cheaper, for following one face in
+  // sizes close to its own, and without the eyes (their search costs more
+  // than the face's here): several times cheaper, for following one face in
   // the live picture. None found there is no verdict; search all of it then.
   TFaceFinding FindNear(const TGreyPanel& panel, const TBox& near) const;
 

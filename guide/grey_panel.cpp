@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <utility>
 
 #include "imaging/bitmap.h"
 
@@ -21,24 +22,30 @@ struct Spans {
   int End(int i) const { return first[i + 1] > first[i] ? first[i + 1] : first[i] + 1; }
 };
 
-// `luma(x, y)` reads one source pixel's luma; each panel pixel is the mean
-// over its span.
-template <class Luma>
-TGreyPanel Average(int column, int width, int height, Luma luma) {
+// `rowOf(y)` gives a reader of source row y: `reader(x)` is that pixel's
+// luma. Each panel pixel is the mean over its span; a row's reader is made
+// once, so the inner loop is a load and an add.
+template <class RowOf>
+TGreyPanel Average(int column, int width, int height, RowOf rowOf) {
   const Spans<kPanelWidth> xs(column, width);
   const Spans<kPanelHeight> ys(0, height);
+  std::array<int, kPanelWidth> xBegin{}, xEnd{};
+  for (int px = 0; px < kPanelWidth; ++px) xBegin[px] = xs.Begin(px), xEnd[px] = xs.End(px);
   TGreyPanel panel;
   std::array<unsigned, kPanelWidth> sums{};
   for (int py = 0; py < kPanelHeight; ++py) {
     sums.fill(0);
     for (int y = ys.Begin(py); y < ys.End(py); ++y) {
+      const auto luma = rowOf(y);
       for (int px = 0; px < kPanelWidth; ++px) {
-        for (int x = xs.Begin(px); x < xs.End(px); ++x) sums[px] += luma(x, y);
+        unsigned sum = 0;
+        for (int x = xBegin[px]; x < xEnd[px]; ++x) sum += luma(x);
+        sums[px] += sum;
       }
     }
     const unsigned rows = static_cast<unsigned>(ys.End(py) - ys.Begin(py));
     for (int px = 0; px < kPanelWidth; ++px) {
-      const unsigned count = rows * static_cast<unsigned>(xs.End(px) - xs.Begin(px));
+      const unsigned count = rows * static_cast<unsigned>(xEnd[px] - xBegin[px]);
       panel.pixels[static_cast<std::size_t>(py) * kPanelWidth + px] = static_cast<std::uint8_t>(sums[px] / count);
     }
   }
@@ -68,39 +75,46 @@ bool StripFits(int column, int width, int frameWidth, int frameHeight) {
 std::optional<TGreyPanel> GreyPanelOfFrame(const capture::FrameSnapshot& frame, int column, int width) {
   const capture::MappedFrame mapped(frame);
   if (!mapped.Valid() || !StripFits(column, width, mapped.Width(), mapped.Height())) return std::nullopt;
-  const auto at = [](const capture::MappedFrame::Component& c, int x, int y) {
-    return c.data[static_cast<std::ptrdiff_t>(y) * c.rowStride + static_cast<std::ptrdiff_t>(x) * c.pixelStride];
+  // Row y of a component: its samples `pixelStride` bytes apart.
+  const auto rowOf = [](const capture::MappedFrame::Component& c, int y) {
+    return std::pair{c.data + static_cast<std::ptrdiff_t>(y) * c.rowStride, static_cast<std::ptrdiff_t>(c.pixelStride)};
   };
   if (!mapped.IsRgb()) {
     const auto luma = mapped.Component8(0);
     if (!luma) return std::nullopt;
-    TGreyPanel panel =
-        Average(column, width, mapped.Height(), [&](int x, int y) -> unsigned { return at(*luma, x, y); });
+    TGreyPanel panel = Average(column, width, mapped.Height(), [&](int y) {
+      const auto [row, step] = rowOf(*luma, y);
+      return [row, step](int x) -> unsigned { return row[x * step]; };
+    });
     if (frame.info.colorimetry.range == GST_VIDEO_COLOR_RANGE_16_235) panel = SpreadVideoRange(std::move(panel));
     return panel;
   }
   const auto r = mapped.Component8(0), g = mapped.Component8(1), b = mapped.Component8(2);
   if (!r || !g || !b) return std::nullopt;
-  return Average(column, width, mapped.Height(),
-                 [&](int x, int y) { return LumaOf(at(*r, x, y), at(*g, x, y), at(*b, x, y)); });
+  return Average(column, width, mapped.Height(), [&](int y) {
+    const auto [rr, rs] = rowOf(*r, y);
+    const auto [gr, gs] = rowOf(*g, y);
+    const auto [br, bs] = rowOf(*b, y);
+    return [=](int x) { return LumaOf(rr[x * rs], gr[x * gs], br[x * bs]); };
+  });
 }
 
 std::optional<TGreyPanel> GreyPanelOfBitmap(const TBitmap& bitmap, int column, int width) {
   if (!StripFits(column, width, bitmap.Width(), bitmap.Height())) return std::nullopt;
   if (bitmap.PixelFormat() == TPixelFormat::pf24bit) {
-    // Average reads a source row whole before the next: its start is looked
-    // up once a row, not once a pixel (the check runs on the GUI thread).
-    const std::uint8_t* row = nullptr;
-    int rowY = -1;
-    return Average(column, width, bitmap.Height(), [&](int x, int y) {
-      if (y != rowY) row = bitmap.ScanLine(rowY = y);
-      const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(x) * 3;
-      return LumaOf(p[2], p[1], p[0]);
+    return Average(column, width, bitmap.Height(), [&](int y) {
+      const std::uint8_t* row = bitmap.ScanLine(y);
+      return [row](int x) {
+        const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(x) * 3;
+        return LumaOf(p[2], p[1], p[0]);
+      };
     });
   }
-  return Average(column, width, bitmap.Height(), [&](int x, int y) {
-    const std::uint32_t rgb = bitmap.PixelRGB(x, y);
-    return LumaOf((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+  return Average(column, width, bitmap.Height(), [&](int y) {
+    return [&bitmap, y](int x) {
+      const std::uint32_t rgb = bitmap.PixelRGB(x, y);
+      return LumaOf((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    };
   });
 }
 
