@@ -400,6 +400,23 @@ void BM_GrabFrame1080p_Baseline(benchmark::State& state) {
 BENCHMARK(BM_GrabFrame1080p_Baseline)->Unit(benchmark::kMillisecond);
 
 #ifdef VANTORA_BENCH_FACE_GUIDE
+// The camera chosen, the guide started when asked for, and the preview run
+// for a second, past the start and the first judgements; false, with the
+// benchmark skipped, when the camera or the cascades are missing.
+bool PreviewSettled(benchmark::State& state, Station& station, const PreviewSource& source, bool with_guide) {
+  if (station.index < 0) {
+    state.SkipWithError(("no camera named " + source.device).c_str());
+    return false;
+  }
+  station.Select();
+  if (with_guide && !station.StartFaceGuide()) {
+    state.SkipWithError("no face cascades (opencv-data)");
+    return false;
+  }
+  RunEventLoopFor(1.0);
+  return true;
+}
+
 // The preview's CPU over VANTORA_BENCH_SECONDS, the steady picture only,
 // with the face guide or without it: reported as the iteration's time, so
 // that the two compare as a ratio.
@@ -407,16 +424,7 @@ void PreviewFaceGuideCpu(benchmark::State& state, const PreviewSource& source, b
   const double seconds = PreviewSeconds();
   for (auto _ : state) {
     Station station(source);
-    if (station.index < 0) {
-      state.SkipWithError(("no camera named " + source.device).c_str());
-      return;
-    }
-    station.Select();
-    if (with_guide && !station.StartFaceGuide()) {
-      state.SkipWithError("no face cascades (opencv-data)");
-      return;
-    }
-    RunEventLoopFor(1.0);  // past the start and the first judgements
+    if (!PreviewSettled(state, station, source, with_guide)) return;
     const double before = OwnCpuSeconds();
     const long long painted = station.preview.FramesPainted();
     const long long judged = with_guide ? station.guide->JudgementsShown() : 0;
@@ -433,16 +441,7 @@ void PreviewFaceGuideCpu(benchmark::State& state, const PreviewSource& source, b
 void FaceGuideOutlineLatency(benchmark::State& state, const PreviewSource& source) {
   for (auto _ : state) {
     Station station(source);
-    if (station.index < 0) {
-      state.SkipWithError(("no camera named " + source.device).c_str());
-      return;
-    }
-    station.Select();
-    if (!station.StartFaceGuide()) {
-      state.SkipWithError("no face cascades (opencv-data)");
-      return;
-    }
-    RunEventLoopFor(1.0);
+    if (!PreviewSettled(state, station, source, true)) return;
     const std::size_t before = station.outline->OutlineLatencies().size();
     RunEventLoopFor(PreviewSeconds());
     std::vector<Clock::duration> latencies(station.outline->OutlineLatencies().begin() + static_cast<long>(before),
